@@ -1,0 +1,52 @@
+#include "platform/dialogs.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+// Reads one line of any length; false only when input ended before any character.
+bool readAnswerLine(std::string& line) {
+    line.clear();
+    int c = 0;
+    bool any = false;
+    while ((c = std::fgetc(stdin)) != EOF) {
+        any = true;
+        if (c == '\n') break;
+        line.push_back(static_cast<char>(c));
+    }
+    return any;
+}
+
+std::string trimmedLower(const std::string& text) {
+    size_t begin = 0;
+    size_t end = text.size();
+    while (begin < end && std::isspace(static_cast<unsigned char>(text[begin]))) ++begin;
+    while (end > begin && std::isspace(static_cast<unsigned char>(text[end - 1]))) --end;
+    std::string out;
+    for (size_t i = begin; i < end; ++i) out.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(text[i]))));
+    return out;
+}
+
+}  // namespace
+
+bool askYesNo(const char* text) {
+    std::fprintf(stderr, "Question? %s [y/N] ", text);
+    std::fflush(stderr);
+    std::string line;
+    if (!readAnswerLine(line)) {
+        std::fputc('\n', stderr);
+        return false;
+    }
+    const std::string answer = trimmedLower(line);
+    return answer == "y" || answer == "yes";
+}
+
+void showError(const char* message) {
+    size_t length = std::strlen(message);
+    while (length > 0 && message[length - 1] == '\n') --length;
+    std::fprintf(stderr, "Error: %.*s\n", static_cast<int>(length), message);
+    std::fflush(stderr);
+}

@@ -1,0 +1,38 @@
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "replay/run_record.h"
+
+class Body;
+
+enum RecorderState : int32_t { Idle = 1, Playing = 2, Recording = 4 };
+
+// Ties one run file to one Body: plays keyframes into it, or records it about once a second.
+class Recorder {
+public:
+    Recorder(const char* path, Body* body);
+    ~Recorder();
+    Recorder(const Recorder&) = delete;
+    Recorder& operator=(const Recorder&) = delete;
+
+    // Opens path for writing; on failure prints "\nunable to open file for recording".
+    void startRecording();
+    // Opens path for reading; on failure prints "\nunable to open file for playback".
+    void startPlayback(bool loop);
+    void endPlayback();
+    void step(bool forceWrite);
+    bool isIdle() const { return state == Idle; }
+
+    RecorderState state = Idle;
+    RunRecord pendingRecord;
+    bool hasPending = false;
+    uint32_t lastWriteTime = 0;
+    FILE* file = nullptr;
+    std::string path;
+    Body* body = nullptr;
+    uint32_t startTime = 0;
+    bool loop = false;
+    bool writeFailed = false;
+};

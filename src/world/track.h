@@ -1,0 +1,36 @@
+#pragma once
+#include <cstdint>
+
+#include "world/vec3.h"
+
+struct Triangle {
+    Vec3 corner[3];
+};
+
+// The drivable surface: the model's faces as world-space triangles for height queries,
+// and the same model's display list for drawing.
+class Track {
+public:
+    static constexpr int kMaxTriangles = 3000;
+
+    // Reads the triangles of path, then builds modelList with loadModel.
+    explicit Track(const char* path);
+    // An empty surface with no display list, for callers that fill it with readTriangles.
+    Track();
+
+    // Reads the triangle table of an ASCII model file (prints "Track Init..." and "OK\n").
+    void readTriangles(const char* path);
+    void draw() const;
+    // Height of the surface on the vertical through (x, y), nearer to z among the first two
+    // hits; -100 when there is none.
+    float heightAt(float x, float y, float z) const;
+
+    uint32_t modelList = 0;
+    Triangle triangles[kMaxTriangles];
+    int32_t triangleCount = 0;
+};
+
+// Moller-Trumbore ray/triangle test without culling, inclusive bounds, in doubles.
+bool intersectRayTriangle(const double orig[3], const double dir[3], const double vert0[3],
+                          const double vert1[3], const double vert2[3], double* t, double* u,
+                          double* v);

@@ -1,0 +1,44 @@
+#pragma once
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+// A program started in the background with its standard output (and error) read into
+// memory as it arrives; standard input is a pipe the test can write to or close.
+class ChildProcess {
+public:
+    // Starts argv[0] (a path) in dir with extra "NAME=value" environment entries.
+    ChildProcess(const std::vector<std::string>& argv, const std::string& dir,
+                 const std::vector<std::string>& env = {});
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    void writeInput(const std::string& text);
+    void closeInput();
+    // Reads what has arrived so far, waiting up to timeoutMs for text to contain needle.
+    // Returns true when it did.
+    bool waitForOutput(const std::string& needle, int timeoutMs);
+    // Waits up to timeoutMs for the process to end; returns its exit status, or -1 when it
+    // is still running (or was killed by a signal).
+    int waitExit(int timeoutMs);
+    void kill();
+
+    std::string out;
+    std::string err;
+    pid_t pid = -1;
+
+private:
+    void pump(int timeoutMs);
+    int inFd = -1;
+    int outFd = -1;
+    int errFd = -1;
+    bool exited = false;
+    int status = -1;
+};
+
+// Runs a program to its end; returns its exit status and fills out and err.
+int runProgram(const std::vector<std::string>& argv, const std::string& dir, std::string& out,
+               std::string& err, const std::vector<std::string>& env = {}, const std::string& input = {},
+               int timeoutMs = 120000);
