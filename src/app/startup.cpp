@@ -1,0 +1,61 @@
+#include "app/startup.h"
+
+#include <GL/freeglut.h>
+
+#include <cstdio>
+
+#include "app/frame.h"
+#include "app/keyboard.h"
+#include "app/options.h"
+#include "app/scene.h"
+#include "audio/music.h"
+
+namespace {
+
+const char kTitle[] = "ZORVEX 2005";
+
+void openWindow() {
+    glutInitWindowSize(450, 450);
+    glutInitWindowPosition(100, 100);
+    glutCreateWindow(kTitle);
+}
+
+void registerCallbacks() {
+    glutDisplayFunc(display);
+    glutReshapeFunc(reshape);
+    glutIgnoreKeyRepeat(1);
+    glutKeyboardUpFunc(keyUp);
+    glutKeyboardFunc(keyDown);
+    glutIdleFunc(display);
+}
+
+}  // namespace
+
+void openSurface() {
+    if (!(optionFlags & FullScreen)) {
+        openWindow();
+        return;
+    }
+    glutGameModeString("1024x768:16@60");
+    if (glutGameModeGet(GLUT_GAME_MODE_POSSIBLE)) glutEnterGameMode();
+    if (glutGameModeGet(GLUT_GAME_MODE_ACTIVE)) return;
+    // Without game mode there would be no context to draw into: use a full-screen window.
+    std::fprintf(stderr, "Full-screen game mode 1024x768:16@60 is not available here; using a full-screen window.\n");
+    glutCreateWindow(kTitle);
+    glutFullScreen();
+}
+
+int runDemo(int argc, char** argv) {
+    // Lines of the progress transcript should appear as they happen, also through a pipe.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    std::printf("\n\nZorvex 2005 Demo, Compilation Date: %s,%s\n\n", __DATE__, __TIME__);
+    startMusic();
+    optionFlags = settleOptions(argc);
+    glutInit(&argc, argv);
+    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_ACCUM | GLUT_DEPTH);
+    openSurface();
+    assembleScene();
+    registerCallbacks();
+    glutMainLoop();
+    return 0;
+}
