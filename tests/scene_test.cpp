@@ -1,0 +1,177 @@
+// The whole scene in this process: assembly, the frame's order of work, restarts and
+// the no-allocation promise of the frame loop, on a manual clock.
+#include <GL/freeglut.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+#include "app/frame.h"
+#include "app/keyboard.h"
+#include "app/options.h"
+#include "app/scene.h"
+#include "effects/smoke.h"
+#include "platform/ticks.h"
+#include "replay/recorder.h"
+#include "support/files.h"
+#include "support/gl_context.h"
+#include "support/tiny_content.h"
+#include "world/camera.h"
+#include "world/car.h"
+
+// Counts every C++ allocation of this test program.
+static std::atomic<long> allocationCount{0};
+
+void* operator new(size_t size) {
+    ++allocationCount;
+    if (void* p = std::malloc(size ? size : 1)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, size_t) noexcept { std::free(p); }
+
+namespace {
+
+class SceneTest : public ::testing::Test {
+protected:
+    void build(const TinyContent& content) {
+        writeTinyContent(dir, content);
+        cwd = std::make_unique<ScopedCwd>(dir.path());
+        ensureGlContext(64, 64);
+        ManualClock::install(5000);
+        optionFlags = AccumBlur | Lighting;
+        OutputCapture out;
+        assembleScene();
+        transcript = out.finish();
+        reshape(64, 64);
+    }
+    void frames(int count, uint32_t stepMs) {
+        for (int i = 0; i < count; ++i) {
+            ManualClock::advance(stepMs);
+            renderFrame();
+        }
+    }
+    void TearDown() override { setTickSource(nullptr); }
+
+    TempDir dir;
+    std::unique_ptr<ScopedCwd> cwd;
+    std::string transcript;
+};
+
+TEST_F(SceneTest, AssemblyLoadsInOrderAndEndsWithTheThreePlaybackLines) {
+    TinyContent content;
+    content.cameraRun = steadyRun(3, 1000, Vec3{0, 0, -20}, 0, 0);
+    content.ds21Run = steadyRun(3, 1000, Vec3{0, 0, 0}, 0, 1);
+    content.r5Run = steadyRun(3, 1000, Vec3{0.3f, 0, 0}, 0, 1);
+    build(content);
+    const size_t trackAt = transcript.find("Track Init...OK\n");
+    const size_t landAt = transcript.find("loading models\\landscape.ascii");
+    const size_t ds21At = transcript.find("loading models\\ds21.ascii");
+    const size_t r5At = transcript.find("loading models\\r5.ascii");
+    ASSERT_NE(trackAt, std::string::npos) << transcript;
+    EXPECT_LT(trackAt, landAt);
+    EXPECT_LT(landAt, ds21At);
+    EXPECT_LT(ds21At, r5At);
+    const std::string tail =
+        "\nPLAYBACK (rec\\record0.rec)\nPLAYBACK (rec\\record1.rec)\nPLAYBACK (rec\\record2.rec)\n\n";
+    ASSERT_GE(transcript.size(), tail.size());
+    EXPECT_EQ(transcript.substr(transcript.size() - tail.size()), tail);
+    EXPECT_FLOAT_EQ(r5Car->position.x, 0.3f);
+    GLfloat clear[4];
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+    EXPECT_FLOAT_EQ(clear[2], 0.8f);
+    EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
+    EXPECT_TRUE(glIsEnabled(GL_ALPHA_TEST));
+    EXPECT_TRUE(glIsEnabled(GL_NORMALIZE));
+}
+
+TEST_F(SceneTest, MissingCarRunLeavesThatCarOnTheGridWhileTheOthersPlay) {
+    TinyContent content;
+    content.cameraRun = steadyRun(4, 1000, Vec3{0, 0, -20}, 0, 0);
+    content.r5Run = steadyRun(4, 1000, Vec3{0.3f, 0, 0}, 90, 1);
+    build(content);
+    EXPECT_NE(transcript.find("PLAYBACK (rec\\record0.rec)\n\nunable to open file for playbackPLAYBACK (rec\\record2.rec)"),
+              std::string::npos)
+        << transcript;
+    OutputCapture out;
+    frames(100, 16);
+    out.finish();
+    EXPECT_TRUE(ds21Recorder->isIdle());
+    EXPECT_FLOAT_EQ(ds21Car->position.x, 0.0f);
+    EXPECT_FLOAT_EQ(ds21Car->position.y, 0.0f);
+    // Heading 90 with a positive forward speed drives toward +x.
+    EXPECT_GT(r5Car->position.x, 1.0f);
+}
+
+TEST_F(SceneTest, RunsRestartTogetherOnlyWhenAllThreeHaveEnded) {
+    TinyContent content;
+    content.cameraRun = steadyRun(1, 0, Vec3{0, 0, -20}, 0, 0);
+    content.ds21Run = steadyRun(2, 500, Vec3{0, 0, 0}, 0, 1);
+    content.r5Run = steadyRun(4, 500, Vec3{0.3f, 0, 0}, 0, 1);
+    build(content);
+    OutputCapture out;
+    frames(60, 10);  // 600 ms: camera and ds21 have ended, r5 has not
+    std::string text = out.finish();
+    EXPECT_NE(text.find("END (rec\\record0.rec)"), std::string::npos) << text;
+    EXPECT_NE(text.find("END (rec\\record1.rec)"), std::string::npos) << text;
+    EXPECT_EQ(text.find("PLAYBACK"), std::string::npos) << text;
+    OutputCapture later;
+    frames(200, 10);
+    text = later.finish();
+    const size_t end = text.find("END (rec\\record2.rec)\n");
+    ASSERT_NE(end, std::string::npos) << text;
+    EXPECT_EQ(text.substr(end, 100).find("END (rec\\record2.rec)\n\nPLAYBACK (rec\\record0.rec)\nPLAYBACK (rec\\record1.rec)\n"
+                                         "PLAYBACK (rec\\record2.rec)\n\n"),
+              0u)
+        << text;
+}
+
+TEST_F(SceneTest, InCarViewHidesOnlyTheDs21Car) {
+    TinyContent content;
+    content.cameraRun = steadyRun(3, 1000, Vec3{0, 0, -20}, 0, 0);
+    build(content);
+    OutputCapture out;
+    frames(2, 16);
+    EXPECT_FALSE(ds21Car->hidden);
+    keyUp('c', 0, 0);
+    EXPECT_EQ(cameraMode, 1);
+    frames(1, 16);
+    EXPECT_TRUE(ds21Car->hidden);
+    EXPECT_FALSE(r5Car->hidden);
+    keyUp('C', 0, 0);
+    keyUp('X', 0, 0);
+    EXPECT_EQ(cameraMode, 1);
+    keyUp('c', 0, 0);
+    frames(1, 16);
+    EXPECT_EQ(cameraMode, 2);
+    EXPECT_FALSE(ds21Car->hidden);
+    keyUp('c', 0, 0);
+    EXPECT_EQ(cameraMode, 0);
+    EXPECT_EQ(camera->mode, 0);
+}
+
+TEST_F(SceneTest, ReleasedLowerCaseXEndsTheProcessWithStatusZero) {
+    TinyContent content;
+    build(content);
+    EXPECT_EXIT(keyUp('x', 0, 0), ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(SceneTest, AFrameAllocatesNothing) {
+    TinyContent content;
+    content.cameraRun = steadyRun(40, 1000, Vec3{0, 0, -20}, 0, 0);
+    content.ds21Run = steadyRun(40, 1000, Vec3{0, 0, 0}, 0, 0.2f, 0.01f);
+    content.r5Run = steadyRun(40, 1000, Vec3{0.3f, 0, 0}, 0, 0.2f, -0.01f);
+    content.visibleSmoke = true;
+    build(content);
+    OutputCapture out;
+    frames(300, 16);  // every kind of frame has been drawn once: particles alive and dying
+    const long before = allocationCount.load();
+    frames(1000, 16);
+    const long during = allocationCount.load() - before;
+    out.finish();
+    EXPECT_EQ(during, 0) << "C++ allocations over 1000 frames";
+    EXPECT_FALSE(ds21Recorder->isIdle());
+}
+
+}  // namespace
