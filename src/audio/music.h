@@ -5,3 +5,11 @@
 // "FAILED!\n", starts the music and prints "\n". Never stops start-up; a missing or
 // unreadable music file is silent.
 void startMusic();
+
+// One attempt to open the audio output at 22050 Hz with 32 mixing channels; true when
+// the output is ready.
+using AudioOpener = bool (*)();
+
+// Replaces the attempt startMusic makes (tests count and fail attempts with it);
+// nullptr restores the real one, which opens SDL audio.
+void setAudioOpener(AudioOpener opener);
