@@ -22,6 +22,10 @@ public:
     // The drawing part of update.
     void draw() const;
 
+    // Surface height at angle degrees around the centre in the car's own frame, with the
+    // current height as reference; -100 without a surface (or without a track).
+    float probe(double angle) const;
+
     bool hidden = false;
     uint32_t modelList = 0;
     const Track* track = nullptr;

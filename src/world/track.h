@@ -19,7 +19,8 @@ public:
     Track();
 
     // Reads the triangle table of an ASCII model file (prints "Track Init..." and "OK\n").
-    void readTriangles(const char* path);
+    // Returns false, with an empty table and a line naming the file, when it cannot be opened.
+    bool readTriangles(const char* path);
     void draw() const;
     // Height of the surface on the vertical through (x, y), nearer to z among the first two
     // hits; -100 when there is none.
