@@ -1,4 +1,9 @@
-// TEMPORARY placeholder so the tree links while the landscape is written; replaced by its owner.
 #include "world/landscape.h"
-Landscape::Landscape(const char*) {}
-void Landscape::draw() const {}
+
+#include <GL/gl.h>
+
+#include "assets/model.h"
+
+Landscape::Landscape(const char* path) : modelList(loadModel(path)) {}
+
+void Landscape::draw() const { glCallList(modelList); }
