@@ -1,0 +1,173 @@
+// zorvex-capture: the demo's scene and frame function on a virtual clock, written out as
+// numbered PNG frames and, with ffmpeg, one MP4 with the demo's music.
+#include <GL/freeglut.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+
+#include "app/frame.h"
+#include "app/keyboard.h"
+#include "capture/capture_options.h"
+#include "capture/video.h"
+#include "common/png_image.h"
+#include "common/progress_bar.h"
+
+namespace {
+
+const char kProgram[] = "zorvex-capture";
+
+int fail(const std::string& problem) {
+    std::fprintf(stderr, "%s: %s\n", kProgram, problem.c_str());
+    return 1;
+}
+
+bool makeFolders(const std::string& path, std::string& error) {
+    for (size_t slash = path.find('/', 1); ; slash = path.find('/', slash + 1)) {
+        const std::string part = path.substr(0, slash);
+        if (mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) {
+            error = part + ": cannot create the folder: " + std::strerror(errno);
+            return false;
+        }
+        if (slash == std::string::npos) return true;
+    }
+}
+
+std::string absolutePath(const std::string& path) {
+    if (!path.empty() && path[0] == '/') return path;
+    char cwd[PATH_MAX];
+    return std::string(getcwd(cwd, sizeof cwd) ? cwd : ".") + "/" + path;
+}
+
+bool isFrameFile(const char* name) {
+    unsigned number = 0;
+    char tail[8] = "";
+    return std::strlen(name) == 19 && std::sscanf(name, "frame_%5u.png%1s", &number, tail) == 1;
+}
+
+// Frames of an earlier, longer capture would run on in the new video; remove them.
+void removeOldFrames(const std::string& outDir) {
+    DIR* dir = opendir(outDir.c_str());
+    if (!dir) return;
+    while (dirent* entry = readdir(dir)) {
+        if (isFrameFile(entry->d_name)) unlink((outDir + "/" + entry->d_name).c_str());
+    }
+    closedir(dir);
+}
+
+// The demo's own lines go to OUT/transcript.txt; standard output is kept for the summary.
+int divertTranscript(const std::string& path, std::string& error) {
+    std::fflush(stdout);
+    const int file = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    if (file < 0) {
+        error = path + ": cannot create: " + std::strerror(errno);
+        return -1;
+    }
+    const int saved = dup(STDOUT_FILENO);
+    dup2(file, STDOUT_FILENO);
+    close(file);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    return saved;
+}
+
+void restoreStdout(int saved) {
+    std::fflush(stdout);
+    dup2(saved, STDOUT_FILENO);
+    close(saved);
+}
+
+std::string frameName(int64_t frame) {
+    char name[32];
+    std::snprintf(name, sizeof name, "frame_%05lld.png", static_cast<long long>(frame));
+    return name;
+}
+
+void releaseKeys(const CaptureOptions& options, int64_t frame) {
+    for (const KeyEvent& event : options.keys) {
+        if (keyEventFrame(event, options.fps) == frame) keyUp(event.key, 0, 0);
+    }
+}
+
+bool renderFrames(const CaptureOptions& options, const std::string& outDir, std::string& error) {
+    VirtualClock clock(options.fps);
+    clock.start();
+    ProgressBar progress("capture", options.frames, stderr);
+    const int width = options.demo.width;
+    const int height = options.demo.height;
+    for (int64_t frame = 1; frame <= options.frames; ++frame) {
+        releaseKeys(options, frame);
+        renderFrame();
+        const RgbImage image = imageFromGlPixels(readBackBuffer(width, height), width, height);
+        glutSwapBuffers();
+        if (!writePng(outDir + "/" + frameName(frame), image, error)) return false;
+        progress.update(frame);
+        clock.nextFrame();
+    }
+    progress.finish();
+    return true;
+}
+
+void noteLateKeys(const CaptureOptions& options) {
+    for (const KeyEvent& event : options.keys) {
+        if (keyEventFrame(event, options.fps) > options.frames) {
+            std::fprintf(stderr, "%s: the release of '%c' comes after the last frame; it was not used\n", kProgram,
+                         event.key);
+        }
+    }
+}
+
+// Encodes the frames when ffmpeg is there; the music is the content folder's, if present.
+void makeVideo(const CaptureOptions& options, const std::string& outDir, std::string& videoNote, bool& ok) {
+    videoNote = "video: none (--no-video)";
+    if (!options.video) return;
+    const std::string ffmpeg = findOnPath("ffmpeg");
+    videoNote = "video: none (ffmpeg is not installed)";
+    if (ffmpeg.empty()) return;
+    const std::string music = access("audio/music.mp3", R_OK) == 0 ? absolutePath("audio/music.mp3") : "";
+    const std::string video = outDir + "/capture.mp4";
+    std::string error;
+    ok = encodeVideo(ffmpeg, outDir, options.fps, music, video, error);
+    videoNote = ok ? "video: " + video + (music.empty() ? " (no audio/music.mp3, so silent)" : " (with the music)")
+                   : "video: failed: " + error;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CaptureOptions options;
+    std::string error;
+    if (!parseCaptureOptions(argc, argv, options, error)) {
+        std::fprintf(stderr, "%s: %s\n%s", kProgram, error.c_str(), kCaptureUsage);
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(kCaptureUsage, stdout);
+        return 0;
+    }
+    const std::string outDir = absolutePath(options.outDir);
+    if (!makeFolders(outDir, error)) return fail(error);
+    removeOldFrames(outDir);
+    const std::string transcript = outDir + "/transcript.txt";
+    options.demo.transcriptHint = "; see " + transcript;
+    const int savedStdout = divertTranscript(transcript, error);
+    if (savedStdout < 0) return fail(error);
+    const bool started = startOfflineDemo(kProgram, options.demo, error);
+    const bool rendered = started && renderFrames(options, outDir, error);
+    restoreStdout(savedStdout);
+    if (!rendered) return fail(error);
+    noteLateKeys(options);
+    bool videoOk = true;
+    std::string videoNote;
+    makeVideo(options, outDir, videoNote, videoOk);
+    std::printf("frames: %s/frame_00001.png .. %s (%lld frames, %dx%d, %d per second)\n", outDir.c_str(),
+                frameName(options.frames).c_str(), static_cast<long long>(options.frames), options.demo.width,
+                options.demo.height, options.fps);
+    std::printf("%s\ntranscript: %s\n", videoNote.c_str(), transcript.c_str());
+    return videoOk ? 0 : 1;
+}

@@ -1,0 +1,106 @@
+#include "common/offline_demo.h"
+
+#include <GL/freeglut.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/frame.h"
+#include "app/options.h"
+#include "app/scene.h"
+#include "common/command_line.h"
+#include "platform/ticks.h"
+
+namespace {
+
+// The files without which scene assembly ends the process.
+const char* const kRequiredFiles[] = {"models/track.ascii", "models/landscape.ascii", "models/ds21.ascii",
+                                      "models/r5.ascii",    "tex/clouds.bmp",         "tex/smoke.bmp"};
+
+const char* guardProgram = "";
+std::string guardHint;
+bool assembling = false;
+
+// The demo ends the process with status 0 when an asset it needs cannot be read; for a
+// tool that would report a failed run as a success.
+void exitDuringAssembly() {
+    if (!assembling) return;
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s: the demo ended while building the scene (a model or texture could not be read)%s\n",
+                 guardProgram, guardHint.c_str());
+    std::fflush(stderr);
+    _exit(1);
+}
+
+bool enterContent(const DemoSettings& settings, std::string& error) {
+    if (!settings.contentDir.empty() && chdir(settings.contentDir.c_str()) != 0) {
+        error = settings.contentDir + ": cannot enter the content folder: " + std::strerror(errno);
+        return false;
+    }
+    const std::string where = settings.contentDir.empty() ? "the working directory" : settings.contentDir;
+    for (const char* file : kRequiredFiles) {
+        if (access(file, R_OK) != 0) {
+            error = where + " is not a content folder: " + file + " cannot be read (" + std::strerror(errno) + ")";
+            return false;
+        }
+    }
+    return true;
+}
+
+void openWindow(const char* program, int width, int height) {
+    int argc = 1;
+    char* argv[] = {const_cast<char*>(program), nullptr};
+    glutInit(&argc, argv);
+    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_ACCUM | GLUT_DEPTH);
+    glutInitWindowSize(width, height);
+    glutInitWindowPosition(0, 0);
+    glutCreateWindow("ZORVEX 2005");
+}
+
+}  // namespace
+
+bool startOfflineDemo(const char* program, const DemoSettings& settings, std::string& error) {
+    const char* display = std::getenv("DISPLAY");
+    if (!display || !*display) {
+        error = "no X display (DISPLAY is not set); run it under xvfb-run";
+        return false;
+    }
+    if (!enterContent(settings, error)) return false;
+    openWindow(program, settings.width, settings.height);
+    optionFlags = (settings.blur ? AccumBlur : 0u) | (settings.lighting ? Lighting : 0u);
+    guardProgram = program;
+    guardHint = settings.transcriptHint;
+    std::atexit(exitDuringAssembly);
+    assembling = true;
+    assembleScene();
+    assembling = false;
+    reshape(settings.width, settings.height);
+    return true;
+}
+
+std::vector<uint8_t> readBackBuffer(int width, int height) {
+    std::vector<uint8_t> rgba(static_cast<size_t>(width) * height * 4);
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    return rgba;
+}
+
+VirtualClock::VirtualClock(int framesPerSecond) : fps(framesPerSecond) {}
+
+void VirtualClock::start() {
+    frameIndex = 0;
+    ManualClock::install(0);
+}
+
+void VirtualClock::nextFrame() {
+    // Stepping by the difference of rounded cumulative times keeps the average step exact
+    // even when 1000 / fps is not whole.
+    ManualClock::advance(frameTimeMs(frameIndex + 1, fps) - frameTimeMs(frameIndex, fps));
+    ++frameIndex;
+}
+
+uint32_t VirtualClock::nowMs() const { return frameTimeMs(frameIndex, fps); }

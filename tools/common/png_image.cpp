@@ -1,0 +1,80 @@
+#include "common/png_image.h"
+
+#include <png.h>
+
+#include <cerrno>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+
+RgbImage::RgbImage(int w, int h, uint8_t r, uint8_t g, uint8_t b)
+    : width(w), height(h), rgb(static_cast<size_t>(w) * h * 3) {
+    for (size_t i = 0; i < rgb.size(); i += 3) {
+        rgb[i] = r;
+        rgb[i + 1] = g;
+        rgb[i + 2] = b;
+    }
+}
+
+void RgbImage::set(int x, int y, const uint8_t colour[3]) {
+    if (!contains(x, y)) return;
+    std::memcpy(at(x, y), colour, 3);
+}
+
+RgbImage imageFromGlPixels(const std::vector<uint8_t>& rgba, int width, int height) {
+    RgbImage image(width, height);
+    for (int y = 0; y < height; ++y) {
+        const uint8_t* row = &rgba[static_cast<size_t>(height - 1 - y) * width * 4];
+        for (int x = 0; x < width; ++x) image.set(x, y, row + x * 4);
+    }
+    return image;
+}
+
+namespace {
+
+void pngFailure(png_structp png, png_const_charp message) {
+    auto* error = static_cast<std::string*>(png_get_error_ptr(png));
+    *error = message;
+    png_longjmp(png, 1);
+}
+
+void pngWarning(png_structp, png_const_charp) {}
+
+// libpng reports failures by longjmp; nothing with a destructor may live in this frame.
+bool encode(FILE* file, const RgbImage& image, std::string* error) {
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, error, pngFailure, pngWarning);
+    if (!png) return false;
+    png_infop info = png_create_info_struct(png);
+    if (!info || setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, info ? &info : nullptr);
+        return false;
+    }
+    png_init_io(png, file);
+    png_set_IHDR(png, info, image.width, image.height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    for (int y = 0; y < image.height; ++y) {
+        png_write_row(png, &image.rgb[static_cast<size_t>(y) * image.width * 3]);
+    }
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return true;
+}
+
+}  // namespace
+
+bool writePng(const std::string& path, const RgbImage& image, std::string& error) {
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) {
+        error = path + ": cannot create: " + std::strerror(errno);
+        return false;
+    }
+    std::string pngError = "out of memory";
+    const bool encoded = encode(file, image, &pngError);
+    const bool closed = std::fclose(file) == 0;
+    if (!encoded || !closed) {
+        error = path + ": cannot write PNG: " + (encoded ? std::strerror(errno) : pngError);
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,17 @@
+#pragma once
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "replay/run_record.h"
+
+// The header line of the CSV form of a run file.
+extern const char kRunCsvHeader[];
+
+// Prints the header and one line per record; floats with nine significant digits, enough
+// for every 32-bit float to read back exactly.
+void printRunCsv(const std::vector<RunRecord>& records, FILE* out);
+
+// Reads the CSV form (the header line is optional). Returns false and says why as
+// "PATH:LINE: problem" at the first bad line.
+bool readRunCsv(const std::string& path, std::vector<RunRecord>& records, std::string& error);

@@ -1,0 +1,170 @@
+// zorvex-timedemo: the same frames on every run (a fixed virtual step per frame), drawn as
+// fast as the machine allows; reports the frame rate, the split between simulation and
+// drawing, and the rate of a bare frame measured in the same run.
+#include <GL/freeglut.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app/frame.h"
+#include "common/command_line.h"
+#include "common/offline_demo.h"
+#include "platform/frame_profile.h"
+
+namespace {
+
+const char kProgram[] = "zorvex-timedemo";
+const char kUsage[] =
+    "usage: zorvex-timedemo [options]\n"
+    "  --content DIR      content folder (default: the working directory)\n"
+    "  --frames N         frames of the demo to render (default 600)\n"
+    "  --bare-frames N    bare frames (clear, blur, swap) to render (default: as --frames)\n"
+    "  --fps N            virtual frames per second the demo's clock steps by (default 30)\n"
+    "  --size WxH         window size (default 450x450)\n"
+    "  --no-blur          without the accumulation-buffer motion blur\n"
+    "  --no-lighting      without lighting\n"
+    "The demo's own lines go to standard error; the report to standard output.\n";
+
+struct TimedemoOptions {
+    DemoSettings demo;
+    int64_t frames = 600;
+    int64_t bareFrames = -1;
+    int fps = 30;
+    bool help = false;
+};
+
+struct Report {
+    double demoSeconds = 0.0;
+    double bareSeconds = 0.0;
+    FrameProfile profile;
+};
+
+double secondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+bool flag(const std::string& name, TimedemoOptions& options) {
+    if (name == "--no-blur") options.demo.blur = false;
+    else if (name == "--no-lighting") options.demo.lighting = false;
+    else if (name == "--help" || name == "-h") options.help = true;
+    else return false;
+    return true;
+}
+
+bool valued(const std::string& name, const std::string& value, TimedemoOptions& options, std::string& error) {
+    int64_t number = 0;
+    if (name == "--content") options.demo.contentDir = value;
+    else if (name == "--size") return parseSize(name, value, options.demo.width, options.demo.height, error);
+    else if (name == "--frames") return parseCount(name, value, 1, 10000000, options.frames, error);
+    else if (name == "--bare-frames") return parseCount(name, value, 1, 10000000, options.bareFrames, error);
+    else if (name == "--fps") {
+        if (!parseCount(name, value, 1, 1000, number, error)) return false;
+        options.fps = static_cast<int>(number);
+    }
+    return true;
+}
+
+bool takesValue(const std::string& name) {
+    return name == "--content" || name == "--size" || name == "--frames" || name == "--bare-frames" || name == "--fps";
+}
+
+bool parseOptions(int argc, char** argv, TimedemoOptions& options, std::string& error) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string name = argv[i];
+        if (flag(name, options)) continue;
+        if (!takesValue(name)) {
+            error = std::strncmp(argv[i], "--", 2) == 0 ? "unknown option " + name : "unexpected argument \"" + name + "\"";
+            return false;
+        }
+        std::string value;
+        if (!takeValue(argc, argv, i, value, error) || !valued(name, value, options, error)) return false;
+    }
+    if (options.bareFrames < 0) options.bareFrames = options.frames;
+    return true;
+}
+
+// glFinish before the clock is read, so the GPU's (or llvmpipe's) work counts as drawing.
+void timeDemoFrames(const TimedemoOptions& options, Report& report) {
+    VirtualClock clock(options.fps);
+    clock.start();
+    const auto start = std::chrono::steady_clock::now();
+    setFrameProfile(&report.profile);
+    for (int64_t frame = 0; frame < options.frames; ++frame) {
+        renderFrame();
+        profileEnter(ProfileBucket::Draw);
+        glutSwapBuffers();
+        glFinish();
+        clock.nextFrame();
+    }
+    setFrameProfile(nullptr);
+    report.demoSeconds = secondsSince(start);
+}
+
+// What every frame costs whatever the scene: the clear, the blur and the swap.
+void timeBareFrames(const TimedemoOptions& options, Report& report) {
+    const auto start = std::chrono::steady_clock::now();
+    for (int64_t frame = 0; frame < options.bareFrames; ++frame) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        if (options.demo.blur) {
+            glAccum(GL_MULT, 0.7f);
+            glAccum(GL_ACCUM, 0.3f);
+            glAccum(GL_RETURN, 1.0f);
+        }
+        glutSwapBuffers();
+        glFinish();
+    }
+    report.bareSeconds = secondsSince(start);
+}
+
+void printReport(const TimedemoOptions& options, const Report& report) {
+    const double frames = static_cast<double>(options.frames);
+    const double demoFps = frames / report.demoSeconds;
+    const double bareFps = static_cast<double>(options.bareFrames) / report.bareSeconds;
+    std::printf("frames: %lld at %dx%d, blur %s, lighting %s, virtual step 1/%d s\n",
+                static_cast<long long>(options.frames), options.demo.width, options.demo.height,
+                options.demo.blur ? "on" : "off", options.demo.lighting ? "on" : "off", options.fps);
+    std::printf("demo: %.1f frames per second (%.2f ms per frame)\n", demoFps, 1000.0 / demoFps);
+    std::printf("simulate: %.3f ms per frame\n", report.profile.seconds[0] * 1000.0 / frames);
+    std::printf("draw: %.3f ms per frame\n", report.profile.seconds[1] * 1000.0 / frames);
+    std::printf("bare frame (clear, blur, swap): %.1f frames per second (%lld frames)\n", bareFps,
+                static_cast<long long>(options.bareFrames));
+    std::printf("ratio (demo / bare frame rate): %.3f\n", demoFps / bareFps);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    TimedemoOptions options;
+    std::string error;
+    if (!parseOptions(argc, argv, options, error)) {
+        std::fprintf(stderr, "%s: %s\n%s", kProgram, error.c_str(), kUsage);
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    // The demo's transcript goes to standard error, so standard output holds only the report.
+    std::fflush(stdout);
+    const int savedStdout = dup(STDOUT_FILENO);
+    dup2(STDERR_FILENO, STDOUT_FILENO);
+    options.demo.transcriptHint = "; its lines are above";
+    Report report;
+    const bool started = startOfflineDemo(kProgram, options.demo, error);
+    if (started) {
+        timeDemoFrames(options, report);
+        timeBareFrames(options, report);
+    }
+    std::fflush(stdout);
+    dup2(savedStdout, STDOUT_FILENO);
+    close(savedStdout);
+    if (!started) {
+        std::fprintf(stderr, "%s: %s\n", kProgram, error.c_str());
+        return 1;
+    }
+    printReport(options, report);
+    return 0;
+}
