@@ -10,35 +10,12 @@
 
 #include "support/files.h"
 #include "support/gl_context.h"
+#include "support/tiny_content.h"
 #include "world/car.h"
-#include "world/landscape.h"
 
 namespace {
 
 constexpr int kSize = 64;
-
-void putLe(std::vector<uint8_t>& out, uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
-}
-
-// A 24-bit bitmap, bottom row `bottom`, top row `top`, rows blended in between.
-std::vector<uint8_t> skyBitmap(int size, const uint8_t bottom[3], const uint8_t top[3]) {
-    const uint32_t rowBytes = static_cast<uint32_t>(size) * 3;  // size is a multiple of 4
-    std::vector<uint8_t> out = {'B', 'M'};
-    putLe(out, 54 + rowBytes * size, 4);
-    putLe(out, 0, 4);
-    putLe(out, 54, 4);
-    for (uint32_t value : {40u, uint32_t(size), uint32_t(size)}) putLe(out, value, 4);
-    putLe(out, 1, 2);
-    putLe(out, 24, 2);
-    for (int i = 0; i < 6; ++i) putLe(out, 0, 4);
-    for (int row = 0; row < size; ++row) {
-        for (int x = 0; x < size; ++x) {
-            for (int c = 2; c >= 0; --c) out.push_back(static_cast<uint8_t>(bottom[c] + (top[c] - bottom[c]) * row / (size - 1)));
-        }
-    }
-    return out;
-}
 
 struct Basis {
     float eye[3], view[3], up[3];
@@ -69,7 +46,7 @@ class CameraView : public ::testing::Test {
 protected:
     void SetUp() override {
         ensureGlContext(kSize, kSize);
-        dir.write("tex/clouds.bmp", skyBitmap(16, kSkyBottom, kSkyTop));
+        dir.write("tex/clouds.bmp", gradientBmp(16, 16, kSkyBottom, kSkyTop));
         ScopedCwd cwd(dir.path());
         camera = std::make_unique<Camera>(&car);
     }

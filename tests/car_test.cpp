@@ -1,9 +1,11 @@
 #include "world/car.h"
 
+#include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <memory>
 
+#include "support/gl_context.h"
 #include "world/track.h"
 
 namespace {
@@ -152,6 +154,69 @@ TEST_F(CarOnTrack, AHiddenCarMovesAndSettlesLikeAVisibleOne) {
     EXPECT_EQ(car.position.z, visible.position.z);
     EXPECT_EQ(car.pitch, visible.pitch);
     EXPECT_EQ(car.roll, visible.roll);
+}
+
+// The model as drawn: one point 4 model units above the car's origin, caught through
+// OpenGL's feedback mode in an orthographic view of -4..4 on a 64-pixel window.
+class CarDrawing : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ensureGlContext(64, 64);
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glOrtho(-4, 4, -4, 4, -10, 10);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        car.modelList = glGenLists(1);
+        glNewList(car.modelList, GL_COMPILE);
+        glBegin(GL_POINTS);
+        glVertex3f(0, 0, 4);
+        glEnd();
+        glEndList();
+        car.position = Vec3{1, 0, 0};
+    }
+    // World x and y of the drawn point, or false when nothing was drawn.
+    bool drawnPoint(bool hidden, float& x, float& y) {
+        GLfloat feedback[16] = {};
+        glFeedbackBuffer(16, GL_3D, feedback);
+        glRenderMode(GL_FEEDBACK);
+        car.update(0, hidden);
+        const GLint count = glRenderMode(GL_RENDER);
+        if (count < 4 || feedback[0] != GL_POINT_TOKEN) return false;
+        x = feedback[1] / 8.0f - 4.0f;
+        y = feedback[2] / 8.0f - 4.0f;
+        return true;
+    }
+
+    Car car;
+};
+
+TEST_F(CarDrawing, TheModelIsScaledAndTurnedByHeadingThenPitch) {
+    car.setRotation(Vec3{90, 0, 90});
+    float x = 0, y = 0;
+    ASSERT_TRUE(drawnPoint(false, x, y));
+    // Pitch 90 lays the point along local -y, heading 90 turns that to world +x; scale 0.25.
+    EXPECT_NEAR(x, 2.0f, 1e-3f);
+    EXPECT_NEAR(y, 0.0f, 1e-3f);
+    GLint depth = 0;
+    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);
+    EXPECT_EQ(depth, 1);
+}
+
+TEST_F(CarDrawing, RollTurnsTheModelInsidePitch) {
+    // Roll 90 first lays the point along local +x, which pitch about x leaves alone; the
+    // other order would put it at (1, -1).
+    car.setRotation(Vec3{90, 90, 0});
+    float x = 0, y = 0;
+    ASSERT_TRUE(drawnPoint(false, x, y));
+    EXPECT_NEAR(x, 2.0f, 1e-3f);
+    EXPECT_NEAR(y, 0.0f, 1e-3f);
+}
+
+TEST_F(CarDrawing, AHiddenCarDrawsNothing) {
+    float x = 0, y = 0;
+    EXPECT_FALSE(drawnPoint(true, x, y));
+    EXPECT_TRUE(drawnPoint(false, x, y));
 }
 
 }  // namespace

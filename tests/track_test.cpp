@@ -1,5 +1,6 @@
 #include "world/track.h"
 
+#include <GL/gl.h>
 #include <gtest/gtest.h>
 #include <locale.h>
 
@@ -12,6 +13,8 @@
 #include <vector>
 
 #include "support/files.h"
+#include "support/gl_context.h"
+#include "support/tiny_content.h"
 
 namespace {
 
@@ -323,6 +326,33 @@ TEST_F(TrackFile, TheUsersLocaleDoesNotChangeTheDecimalPoint) {
     setlocale(LC_ALL, "C");
     ASSERT_EQ(track->triangleCount, 1);
     EXPECT_EQ(track->triangles[0].corner[0].z, static_cast<float>(150.5f * 0.01));
+}
+
+TEST(TrackModel, TheTrackReadsItsTrianglesThenHasTheLoaderBuildItsList) {
+    ensureGlContext();
+    TempDir dir;
+    dir.write("models/track.ascii", modelText({plate(100), plate(200)}));
+    dir.write("tex/road.bmp", solidBmp(4, 4, 90, 90, 90));
+    ScopedCwd cwd(dir.path());
+    OutputCapture capture;
+    auto track = std::make_unique<Track>("models\\track.ascii");
+    const std::string out = capture.finish();
+    EXPECT_EQ(out.rfind("Track Init...OK\n", 0), 0u) << out;
+    EXPECT_NE(out.find("track.ascii", 16), std::string::npos) << out;
+    EXPECT_EQ(track->triangleCount, 2);
+    EXPECT_NE(track->modelList, 0u);
+    EXPECT_TRUE(glIsList(track->modelList));
+}
+
+TEST(TrackModel, AMissingTrackFileEndsTheProgramWithTheLoadersMessage) {
+    TempDir dir;
+    ScopedCwd cwd(dir.path());
+    EXPECT_EXIT(
+        {
+            ensureGlContext();
+            Track track("models\\track.ascii");
+        },
+        ::testing::ExitedWithCode(1), "models/track.ascii");
 }
 
 }  // namespace
