@@ -1,0 +1,164 @@
+// zorvex-runs on real files: the dump's rows and warnings, the CSV round trip, the map,
+// and the one-line errors for bad input.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cfloat>
+#include <cstring>
+
+#include "support/files.h"
+#include "support/process.h"
+
+namespace {
+
+// One 36-byte record laid out by hand, little-endian, independent of the encoder.
+std::vector<uint8_t> recordBytes(std::vector<float> floats, uint32_t timeMs) {
+    std::vector<uint8_t> out;
+    for (float value : floats) {
+        uint32_t bits = 0;
+        std::memcpy(&bits, &value, 4);
+        for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(bits >> (8 * i)));
+    }
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(timeMs >> (8 * i)));
+    return out;
+}
+
+std::vector<uint8_t> joined(const std::vector<std::vector<uint8_t>>& parts) {
+    std::vector<uint8_t> out;
+    for (const auto& part : parts) out.insert(out.end(), part.begin(), part.end());
+    return out;
+}
+
+// A flat 2 x 2 track around the origin in the ASCII model format (file units).
+std::string squareTrack() {
+    return "START\nsquare\ntex\\road.bmp\n"
+           "-100\n-100\n0\n100\n-100\n0\n100\n100\n0\n-100\n100\n0\nNEXT\n"
+           "0\n0\n100\n0\n0\n100\n0\n0\n100\n0\n0\n100\nNEXT\n"
+           "0\n0\n1\n0\n1\n1\n0\n1\nNEXT\n0\n1\n2\n0\n2\n3\nNEXT\n0\n1\n2\n0\n2\n3\nEND\n";
+}
+
+class RunsToolTest : public ::testing::Test {
+protected:
+    int runs(const std::vector<std::string>& args) {
+        std::vector<std::string> argv = {ZORVEX_RUNS_BIN};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return runProgram(argv, dir.path(), out, err);
+    }
+
+    TempDir dir;
+    std::string out;
+    std::string err;
+};
+
+TEST_F(RunsToolTest, DumpOfAHundredByteFileShowsTwoRecordsAndTheTrailingBytes) {
+    std::vector<uint8_t> bytes = joined({recordBytes({1.5f, -2.25f, 0.125f, 3, -4, 90, 2.5f, 0.75f}, 1004),
+                                         recordBytes({2, -3, 0.25f, 0, 0, 180, 3, 0}, 2010)});
+    bytes.resize(100, 0xAB);
+    dir.write("run.rec", bytes);
+    ASSERT_EQ(runs({"dump", "run.rec"}), 0) << err;
+    EXPECT_NE(out.find("run.rec: 2 records, 100 bytes"), std::string::npos) << out;
+    EXPECT_NE(out.find("    1       1004        -     1.5000    -2.2500     0.1250     3.000    -4.000     90.000    2.5000    0.7500"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("    2       2010     1006     2.0000    -3.0000"), std::string::npos) << out;
+    EXPECT_NE(out.find("warning: 28 trailing bytes after record 2 make no whole record"), std::string::npos) << out;
+    EXPECT_EQ(out.find("    3 "), std::string::npos) << out;
+}
+
+TEST_F(RunsToolTest, DumpWarnsWhereTimeGoesBackwards) {
+    dir.write("run.rec", joined({recordBytes({0, 0, 0, 0, 0, 0, 1, 0}, 3000), recordBytes({0, 0, 0, 0, 0, 0, 1, 0}, 2000),
+                                 recordBytes({0, 0, 0, 0, 0, 0, 1, 0}, 4000)}));
+    ASSERT_EQ(runs({"dump", "run.rec"}), 0) << err;
+    EXPECT_NE(out.find("    2       2000    -1000"), std::string::npos) << out;
+    EXPECT_NE(out.find("warning: record 2 (2000 ms) is earlier than record 1 (3000 ms)"), std::string::npos) << out;
+    EXPECT_EQ(out.find("record 3 (4000 ms) is earlier"), std::string::npos) << out;
+}
+
+TEST_F(RunsToolTest, CsvAndBackGiveTheSameBytesAndTheSameText) {
+    const std::vector<uint8_t> original =
+        joined({recordBytes({0.1f, -0.0f, 1e-40f, FLT_MAX, -FLT_MIN, 123456.789f, 1.0f / 3.0f, -2.5e-7f}, 0),
+                recordBytes({16777217.0f, 3.14159274f, -1, 359.999f, 0, 7, 8, 9}, 4294967295u)});
+    dir.write("a.rec", original);
+    ASSERT_EQ(runs({"csv", "a.rec"}), 0) << err;
+    const std::string csv = out;
+    EXPECT_EQ(csv.substr(0, csv.find('\n')), "time_ms,x,y,z,pitch,roll,heading,forward_speed,turn_rate");
+    dir.write("a.csv", csv);
+    ASSERT_EQ(runs({"from-csv", "a.csv", "b.rec"}), 0) << err;
+    EXPECT_EQ(readBinaryFile(dir.file("b.rec")), original);
+    ASSERT_EQ(runs({"csv", "b.rec"}), 0) << err;
+    EXPECT_EQ(out, csv);
+}
+
+TEST_F(RunsToolTest, CsvWithoutHeaderAndWithWindowsLineEndsIsRead) {
+    dir.write("a.csv", std::string("1000, 1, 2, 3, 4, 5, 6, 7, 8\r\n\r\n2000,1,2,3,4,5,6,7,8\r\n"));
+    ASSERT_EQ(runs({"from-csv", "a.csv", "b.rec"}), 0) << err;
+    EXPECT_EQ(readBinaryFile(dir.file("b.rec")),
+              joined({recordBytes({1, 2, 3, 4, 5, 6, 7, 8}, 1000), recordBytes({1, 2, 3, 4, 5, 6, 7, 8}, 2000)}));
+}
+
+TEST_F(RunsToolTest, ABadCsvLineIsNamedAndNothingIsWritten) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"0,1,2,3,4,5,6,7,8\n1,2,3\n", "a.csv:2: expected 9 fields, found 3"},
+        {"4294967296,1,2,3,4,5,6,7,8\n", "a.csv:1: time_ms \"4294967296\" is not a whole number"},
+        {"-1,1,2,3,4,5,6,7,8\n", "a.csv:1: time_ms \"-1\""},
+        {"0,1,2,3,4,5,6,7,1e39\n", "a.csv:1: turn_rate \"1e39\" is not a 32-bit float"},
+        {"0,1,2,x3,4,5,6,7,8\n", "a.csv:1: z \"x3\" is not a 32-bit float"},
+        {"0,1,2,,4,5,6,7,8\n", "a.csv:1: z \"\""}};
+    for (const auto& [text, message] : cases) {
+        dir.write("a.csv", text);
+        EXPECT_EQ(runs({"from-csv", "a.csv", "b.rec"}), 1) << text;
+        EXPECT_NE(err.find(message), std::string::npos) << err;
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+        EXPECT_NE(access(dir.file("b.rec").c_str(), F_OK), 0) << text;
+    }
+}
+
+TEST_F(RunsToolTest, MissingOrUnreadableFilesAreNamedWithANonZeroExit) {
+    EXPECT_EQ(runs({"dump", "missing.rec"}), 1);
+    EXPECT_NE(err.find("missing.rec: cannot open"), std::string::npos) << err;
+    EXPECT_EQ(runs({"csv", dir.path()}), 1);
+    EXPECT_NE(err.find(dir.path() + ": cannot read"), std::string::npos) << err;
+    EXPECT_EQ(runs({"from-csv", "missing.csv", "b.rec"}), 1);
+    EXPECT_NE(err.find("missing.csv: cannot open"), std::string::npos) << err;
+    dir.write("a.csv", std::string("0,1,2,3,4,5,6,7,8\n"));
+    EXPECT_EQ(runs({"from-csv", "a.csv", "no/such/folder/b.rec"}), 1);
+    EXPECT_NE(err.find("no/such/folder/b.rec"), std::string::npos) << err;
+    EXPECT_EQ(runs({"dump"}), 2);
+    EXPECT_NE(err.find("usage:"), std::string::npos) << err;
+}
+
+TEST_F(RunsToolTest, AnEmptyRunFileHasNoRecordsAndNoWarnings) {
+    dir.write("empty.rec", std::string());
+    ASSERT_EQ(runs({"dump", "empty.rec"}), 0) << err;
+    EXPECT_NE(out.find("empty.rec: 0 records, 0 bytes"), std::string::npos) << out;
+    EXPECT_EQ(out.find("warning"), std::string::npos) << out;
+}
+
+TEST_F(RunsToolTest, PlotDrawsTheTrackAndTheRecordsWhereTheyAre) {
+    dir.write("track.ascii", squareTrack());
+    // A still record at the centre of the map, and a moving one near a corner.
+    dir.write("run.rec", joined({recordBytes({0, 0, 0, 0, 0, 0, 0, 0}, 0), recordBytes({0.8f, 0.8f, 0, 0, 0, 45, 2, 0.1f}, 1500)}));
+    ASSERT_EQ(runs({"plot", "--track", "track.ascii", "--out", "map.png", "--size", "101x101", "run.rec"}), 0) << err;
+    EXPECT_NE(out.find("map.png: 101x101 map of 1 runs"), std::string::npos) << out;
+    const std::string raw = dir.file("map.rgb");
+    std::string shellOut, shellErr;
+    runProgram({"/bin/sh", "-c", "convert map.png -depth 8 rgb:map.rgb"}, dir.path(), shellOut, shellErr);
+    const std::vector<uint8_t> rgb = readBinaryFile(raw);
+    ASSERT_EQ(rgb.size(), 101u * 101u * 3u) << shellErr;
+    auto pixel = [&](int x, int y) { return std::vector<uint8_t>(rgb.begin() + (y * 101 + x) * 3, rgb.begin() + (y * 101 + x) * 3 + 3); };
+    // Speed 0 is blue; the track around it is grey; outside the track the background shows.
+    EXPECT_EQ(pixel(50, 50), (std::vector<uint8_t>{0, 0, 255}));
+    EXPECT_EQ(pixel(30, 70)[0], pixel(30, 70)[1]);
+    EXPECT_GT(pixel(30, 70)[0], 90);
+    EXPECT_LT(pixel(0, 0)[0], 60);
+}
+
+TEST_F(RunsToolTest, PlotWithoutATrackFileFails) {
+    dir.write("run.rec", recordBytes({0, 0, 0, 0, 0, 0, 0, 0}, 0));
+    EXPECT_EQ(runs({"plot", "--track", "nothing.ascii", "--out", "map.png", "run.rec"}), 1);
+    EXPECT_NE(err.find("nothing.ascii: cannot open"), std::string::npos) << err;
+    EXPECT_NE(access(dir.file("map.png").c_str(), F_OK), 0);
+    EXPECT_EQ(runs({"plot", "--out", "map.png", "run.rec"}), 2);
+}
+
+}  // namespace

@@ -1,0 +1,90 @@
+// zorvex-timedemo on the small test content under Xvfb: every figure of the report, the
+// demo's lines kept off the report, and a failure for a folder without a scene.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sstream>
+
+#include "support/files.h"
+#include "support/process.h"
+#include "support/tiny_content.h"
+
+namespace {
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) out.push_back(line);
+    return out;
+}
+
+// The number after the label at the start of one of the lines, or -1.
+double figure(const std::vector<std::string>& report, const std::string& label) {
+    for (const std::string& line : report) {
+        if (line.rfind(label, 0) == 0) return std::atof(line.c_str() + label.size());
+    }
+    return -1.0;
+}
+
+class TimedemoTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under xvfb-run";
+        TinyContent content;
+        content.ds21Run = steadyRun(4, 200, Vec3{0.0f, 0.0f, 0.0f}, 0.0f, 1.0f, 0.1f);
+        content.r5Run = steadyRun(4, 200, Vec3{0.3f, 0.0f, 0.0f}, 90.0f, 1.0f);
+        content.visibleSmoke = true;
+        writeTinyContent(contentDir, content);
+    }
+
+    int timedemo(const std::vector<std::string>& args) {
+        std::vector<std::string> argv = {ZORVEX_TIMEDEMO_BIN};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return runProgram(argv, contentDir.path(), out, err);
+    }
+
+    TempDir contentDir;
+    std::string out;
+    std::string err;
+};
+
+TEST_F(TimedemoTest, ReportsEveryFigureAndEndsWithTheRatio) {
+    ASSERT_EQ(timedemo({"--frames", "40", "--bare-frames", "20", "--size", "64x64"}), 0) << err;
+    const std::vector<std::string> report = lines(out);
+    ASSERT_FALSE(report.empty());
+    EXPECT_EQ(report.front(), "frames: 40 at 64x64, blur on, lighting on, virtual step 1/30 s");
+    const double fps = figure(report, "demo: ");
+    const double simulate = figure(report, "simulate: ");
+    const double draw = figure(report, "draw: ");
+    const double bare = figure(report, "bare frame (clear, blur, swap): ");
+    EXPECT_GT(fps, 0.0) << out;
+    EXPECT_GT(simulate, 0.0) << out;
+    EXPECT_GT(draw, 0.0) << out;
+    EXPECT_GT(bare, 0.0) << out;
+    // The two parts cover the whole frame between them.
+    EXPECT_NEAR(simulate + draw, 1000.0 / fps, 0.15 * 1000.0 / fps) << out;
+    ASSERT_EQ(report.back().rfind("ratio (demo / bare frame rate): ", 0), 0u) << out;
+    EXPECT_NEAR(figure(report, "ratio (demo / bare frame rate): "), fps / bare, 0.01 + 0.01 * fps / bare) << out;
+}
+
+TEST_F(TimedemoTest, TheDemosLinesGoToStandardErrorNotIntoTheReport) {
+    ASSERT_EQ(timedemo({"--frames", "30", "--size", "32x32", "--no-blur", "--no-lighting"}), 0) << err;
+    EXPECT_NE(err.find("Track Init..."), std::string::npos) << err;
+    // The runs' four records lie 200 ms apart: at 30 frames per second they end by frame 30.
+    EXPECT_NE(err.find("END (rec\\record1.rec)"), std::string::npos) << err;
+    EXPECT_EQ(out.find("Track Init"), std::string::npos) << out;
+    EXPECT_NE(out.find("blur off, lighting off"), std::string::npos) << out;
+    EXPECT_NE(out.find("bare frame (clear, blur, swap)"), std::string::npos) << out;
+}
+
+TEST_F(TimedemoTest, AFolderWithoutTheSceneFailsWithItsName) {
+    TempDir empty;
+    std::vector<std::string> argv = {ZORVEX_TIMEDEMO_BIN, "--content", empty.path(), "--frames", "2"};
+    EXPECT_EQ(runProgram(argv, contentDir.path(), out, err), 1);
+    EXPECT_NE(err.find(empty.path()), std::string::npos) << err;
+    EXPECT_TRUE(out.empty()) << out;
+    EXPECT_EQ(timedemo({"--frames", "none"}), 2);
+    EXPECT_NE(err.find("--frames"), std::string::npos) << err;
+}
+
+}  // namespace
