@@ -17,11 +17,15 @@ public:
     Recorder(const Recorder&) = delete;
     Recorder& operator=(const Recorder&) = delete;
 
-    // Opens path for writing; on failure prints "\nunable to open file for recording".
+    // Opens path for writing; on failure prints "\nunable to open file for recording" and
+    // keeps the state it had.
     void startRecording();
-    // Opens path for reading; on failure prints "\nunable to open file for playback".
+    // Opens path for reading; on failure prints "\nunable to open file for playback" and
+    // keeps the state it had.
     void startPlayback(bool loop);
     void endPlayback();
+    // One frame: applies at most one due record, or writes one record when recording. The
+    // first failed write of a recording prints "\nunable to write to <path>"; recording goes on.
     void step(bool forceWrite);
     bool isIdle() const { return state == Idle; }
 
@@ -35,4 +39,14 @@ public:
     uint32_t startTime = 0;
     bool loop = false;
     bool writeFailed = false;
+
+private:
+    // Opens path in mode with the stream buffer below, so no frame allocates one later.
+    FILE* openStream(const char* mode);
+    void closeStream();
+    void playStep();
+    void recordStep(bool forceWrite);
+    void writeRecord(const RunRecord& record);
+
+    char streamBuffer[4096];
 };
