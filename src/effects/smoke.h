@@ -14,7 +14,7 @@ struct Particle {
 };
 
 // The demo's own uniform generator: 32-bit linear congruential state seeded 1, yielding
-// bits 16 to 30 (0 to 32767). Nothing else draws from an emitter's generator.
+// bits 16 to 30 (0 to 32767).
 struct SmokeRandom {
     uint32_t state = 1;
     int32_t next() {
@@ -23,9 +23,17 @@ struct SmokeRandom {
     }
 };
 
+// The one generator every emitter draws from, so two plumes interleave their draws in the
+// order the emitters update. Nothing else in the demo draws from it.
+SmokeRandom& smokeRandom();
+// Puts the shared generator back to its seed, for a run that must repeat from the start.
+void resetSmokeRandom();
+
 // A fixed pool of camera-facing, additively blended smoke particles trailing one car.
 class SmokeEmitter {
 public:
+    // Needs a current OpenGL context. A pool that cannot be allocated leaves particleCount
+    // 0 (the emitter then draws nothing); an unreadable bitmap leaves the squares untextured.
     SmokeEmitter(int32_t particleCount, const char* texturePath);
     ~SmokeEmitter();
     SmokeEmitter(const SmokeEmitter&) = delete;
@@ -37,7 +45,8 @@ public:
         spawnDistance = distance;
         spawnLift = lift;
     }
-    // Moves, fades, emits and draws the particles in one pass over the slots.
+    // Moves, fades, emits and draws the particles in one pass over the slots. Without an
+    // attached car nothing is emitted.
     void update(int32_t elapsedMs);
     // The current modelview matrix with its upper-left 3x3 block set to the identity.
     static void billboardMatrix(float out[16]);
@@ -51,5 +60,11 @@ public:
     uint32_t billboardList = 0;
     uint32_t texture = 0;
     const Car* car = nullptr;
-    SmokeRandom random;
+
+private:
+    void compileBillboard();
+    // Advances a live particle; false when it has faded out and died.
+    static bool advance(Particle& particle, int32_t elapsedMs);
+    void draw(const Particle& particle) const;
+    void emit(Particle& particle);
 };
