@@ -25,18 +25,6 @@ protected:
     Car car;
 };
 
-TEST_F(CarOnTrack, TheAccessorsExchangeTheForwardSpeed) {
-    car.setSpeed(2.5f);
-    EXPECT_EQ(car.speed, -2.5f);
-    EXPECT_EQ(car.getSpeed(), 2.5f);
-    car.setRotation(Vec3{1, 2, 3});
-    Vec3 rotation;
-    car.getRotation(rotation);
-    EXPECT_EQ(car.pitch, 1.0f);
-    EXPECT_EQ(car.roll, 2.0f);
-    EXPECT_EQ(rotation.z, 3.0f);
-}
-
 TEST_F(CarOnTrack, AtHeading90APositiveStoredSpeedMovesTowardMinusX) {
     addPlane(0.5f, 0, 0);
     car.heading = 90.0f;

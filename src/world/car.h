@@ -9,7 +9,8 @@ class Track;
 // from four height queries, draws its model unless hidden.
 class Car : public Body {
 public:
-    // Builds modelList from the model file at path.
+    // Builds modelList from the model file at path; the process ends inside loadModel when
+    // that file cannot be loaded.
     explicit Car(const char* path);
     // A car without a model (modelList 0), for simulation without a context.
     Car();

@@ -4,6 +4,7 @@
 // The static scenery model.
 class Landscape {
 public:
+    // The process ends inside loadModel when the model at path cannot be loaded.
     explicit Landscape(const char* path);
     void draw() const;
 

@@ -13,7 +13,8 @@ class Track {
 public:
     static constexpr int kMaxTriangles = 3000;
 
-    // Reads the triangles of path, then builds modelList with loadModel.
+    // Reads the triangles of path, then builds modelList with loadModel, which ends the
+    // process with its message when the file cannot be loaded.
     explicit Track(const char* path);
     // An empty surface with no display list, for callers that fill it with readTriangles.
     Track();
