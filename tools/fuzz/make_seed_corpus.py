@@ -1,0 +1,206 @@
+#!/usr/bin/env python3
+"""Writes the seed corpora of the asset fuzzers into tests/corpus/bitmap and tests/corpus/model.
+
+Bitmap seeds are named <case>.<outcome>.bmp, where outcome is what decoding must give:
+ok, unknown ("Unknown DIB file format."), conversion ("Image file conversion error.") or
+oom ("Out of memory."). The corpus test checks every file against its name, so a seed that
+the fuzzer found can be added by hand under the same rule.
+
+Usage: tools/fuzz/make_seed_corpus.py [repository root]
+"""
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+
+
+def info_header(width, height, bits, compression=0, image_size=0, colors_used=0, size=40):
+    header = struct.pack('<IiiHHIIiiII', 40, width, height, 1, bits, compression, image_size, 2835, 2835,
+                         colors_used, 0)
+    header = struct.pack('<I', size) + header[4:]
+    return header + bytes(max(0, size - 40))
+
+
+def core_header(width, height, bits):
+    return struct.pack('<IHHHH', 12, width, height, 1, bits)
+
+
+def with_file_header(header, extra, pixels, offset=None):
+    start = 14 + len(header) + len(extra)
+    offset = start if offset is None else offset
+    return b'BM' + struct.pack('<IHHI', start + len(pixels), 0, 0, offset) + header + extra + pixels
+
+
+def grey_table(entries, size=4):
+    return b''.join(bytes([i & 255, i & 255, i & 255] + [0] * (size - 3)) for i in range(entries))
+
+
+def padded_rows(rows):
+    return b''.join(row + bytes(-len(row) % 4) for row in rows)
+
+
+def bitmap_seeds():
+    seeds = {}
+    rgb_rows = [bytes([1, 2, 3, 4, 5, 6, 7, 8, 9]), bytes([11, 12, 13, 14, 15, 16, 17, 18, 19])]
+    seeds['24bit_3x2.ok'] = with_file_header(info_header(3, 2, 24), b'', padded_rows(rgb_rows))
+    seeds['24bit_topdown.ok'] = with_file_header(info_header(3, -2, 24), b'', padded_rows(rgb_rows))
+    seeds['24bit_packed.ok'] = info_header(3, 2, 24) + padded_rows(rgb_rows)
+    seeds['24bit_gap_before_pixels.ok'] = with_file_header(info_header(1, 1, 24), bytes(20), b'\1\2\3\0', offset=74)
+    seeds['8bit_palette.ok'] = with_file_header(info_header(5, 3, 8), grey_table(256),
+                                                padded_rows([bytes([0, 50, 100, 150, 255])] * 3))
+    seeds['8bit_colors16_index_past_table.ok'] = info_header(4, 1, 8, colors_used=16) + grey_table(16) + bytes(
+        [1, 15, 16, 255])
+    seeds['4bit_odd_width.ok'] = with_file_header(info_header(3, 2, 4), grey_table(16),
+                                                  padded_rows([b'\x12\xf0', b'\x21\x10']))
+    seeds['1bit_width10.ok'] = with_file_header(info_header(10, 2, 1), grey_table(2),
+                                                padded_rows([b'\xa0\x40', b'\x01\x80']))
+    seeds['16bit_555.ok'] = with_file_header(info_header(3, 1, 16), b'', b'\x00\x7c\xe0\x83\x10\x00\0\0')
+    seeds['32bit_bgrx.ok'] = with_file_header(info_header(2, 1, 32), b'', b'\1\2\3\xff\4\5\6\x80')
+    seeds['bitfields_565.ok'] = with_file_header(info_header(2, 1, 16, 3), struct.pack('<III', 0xf800, 0x7e0, 0x1f),
+                                                 b'\xe0\x07\x00\xf8')
+    seeds['bitfields_32_odd_masks.ok'] = info_header(1, 2, 32, 3) + struct.pack('<III', 0xff000000, 0x0f0f0000,
+                                                                                0x1) + b'\x99\x1e\x14\x0a' * 2
+    seeds['core_1bit_packed.ok'] = core_header(9, 2, 1) + b'\x0a\x14\x1e\x28\x32\x3c' + padded_rows(
+        [b'\xff\x80', b'\x00\x00'])
+    seeds['core_24bit.ok'] = with_file_header(core_header(2, 2, 24), b'', padded_rows([b'\1\2\3\4\5\6'] * 2))
+    rle8 = bytes([3, 5, 0, 3, 7, 8, 9, 0, 0, 0, 0, 4, 1, 2, 3, 4, 2, 6, 0, 2, 1, 1, 1, 9, 0, 1])
+    seeds['rle8_all_escapes.ok'] = with_file_header(info_header(6, 4, 8, 1, len(rle8)), grey_table(256), rle8)
+    rle4 = bytes([5, 0x12, 0, 0, 0, 5, 0x34, 0x56, 0x70, 0, 0, 0, 0, 4, 0xab, 0xcd, 1, 0xe0, 0, 1])
+    seeds['rle4_all_escapes.ok'] = with_file_header(info_header(5, 3, 4, 2, len(rle4)), grey_table(16), rle4)
+    seeds['rle8_run_past_row.ok'] = with_file_header(info_header(3, 2, 8, 1), grey_table(256),
+                                                     bytes([200, 4, 0, 5, 1, 2, 3, 4, 5, 0, 0, 0, 1, 6, 0, 1]))
+    seeds['rle8_delta_past_image.ok'] = with_file_header(info_header(2, 2, 8, 1), grey_table(256),
+                                                         bytes([1, 1, 0, 2, 255, 255, 1, 2, 0, 0, 3, 3]))
+    seeds['rle8_lines_past_image.ok'] = with_file_header(info_header(2, 2, 8, 1), grey_table(256),
+                                                         bytes([0, 0] * 10 + [2, 9]))
+    seeds['rle8_no_end_marker.ok'] = with_file_header(info_header(4, 2, 8, 1), grey_table(256), bytes([2, 3]))
+    seeds['rle8_absolute_run_cut.ok'] = with_file_header(info_header(4, 1, 8, 1), grey_table(256),
+                                                         bytes([2, 3, 0, 200, 4]))
+    seeds['rle4_absolute_run_past_row.ok'] = with_file_header(info_header(3, 1, 4, 2), grey_table(16),
+                                                              bytes([0, 9, 0x12, 0x34, 0x56, 0x78, 0x90, 0, 0, 1]))
+    seeds['rle8_pixels_past_file.ok'] = with_file_header(info_header(2, 2, 8, 1), grey_table(256), b'',
+                                                         offset=14 + 40 + 1024)
+
+    seeds['v4_header.unknown'] = with_file_header(info_header(1, 1, 24, size=108), b'', b'\0\0\0\0')
+    seeds['v5_header.unknown'] = with_file_header(info_header(1, 1, 24, size=124), b'', b'\0\0\0\0')
+    seeds['os2_v2_header.unknown'] = with_file_header(info_header(1, 1, 24, size=64), b'', b'\0\0\0\0')
+    seeds['three_bytes.unknown'] = b'abc'
+    seeds['bm_only.unknown'] = b'BM'
+
+    whole = seeds['8bit_palette.ok']
+    seeds['cut_in_header.conversion'] = whole[:30]
+    seeds['cut_in_table.conversion'] = whole[:200]
+    seeds['cut_in_pixels.conversion'] = whole[:-4]
+    seeds['last_row_without_filler.ok'] = whole[:-3]
+    seeds['offset_past_end.conversion'] = with_file_header(info_header(1, 1, 24), b'', b'\1\2\3\0', offset=0x7fffffff)
+    seeds['masks_missing.conversion'] = info_header(1, 1, 16, 3)
+    seeds['colors_used_past_file.conversion'] = with_file_header(info_header(1, 1, 24, colors_used=60000), b'',
+                                                                 b'\0\0\0\0')
+    seeds['width_zero.conversion'] = with_file_header(info_header(0, 1, 24), b'', b'\0' * 8)
+    seeds['height_zero.conversion'] = with_file_header(info_header(1, 0, 24), b'', b'\0' * 8)
+    seeds['width_negative.conversion'] = with_file_header(info_header(-3, 1, 24), b'', b'\0' * 8)
+    seeds['height_int_min.conversion'] = with_file_header(info_header(1, -0x80000000, 24), b'', b'\0' * 8)
+    seeds['2bit.conversion'] = with_file_header(info_header(1, 1, 2), grey_table(0), b'\0' * 4)
+    seeds['jpeg_compression.conversion'] = with_file_header(info_header(1, 1, 24, 4), b'', b'\0' * 4)
+    seeds['rle8_with_4_bits.conversion'] = with_file_header(info_header(2, 2, 4, 1), grey_table(16), b'\0\1')
+    seeds['rle8_topdown.conversion'] = with_file_header(info_header(2, -2, 8, 1), grey_table(256), b'\0\1')
+    seeds['core_width_zero.conversion'] = with_file_header(core_header(0, 5, 24), b'', b'\0' * 8)
+
+    seeds['width_16385.oom'] = with_file_header(info_header(16385, 1, 24), b'', b'\0' * 8)
+    seeds['height_minus_16385.oom'] = with_file_header(info_header(1, -16385, 24), b'', b'\0' * 8)
+    seeds['int_max_sides.oom'] = with_file_header(info_header(0x7fffffff, 0x7fffffff, 8, 1), grey_table(256), b'\0\1')
+    seeds['core_60000_wide.oom'] = with_file_header(core_header(60000, 1, 24), b'', b'\0' * 8)
+    return seeds
+
+
+def imagemagick_seeds(seeds):
+    """Files as a common independent writer makes them (RLE8 with its own escapes, core headers)."""
+    if not shutil.which('convert'):
+        print('convert not found: ImageMagick seeds left out', file=sys.stderr)
+        return
+    with tempfile.TemporaryDirectory() as tmp:
+        pixels = bytearray()
+        for y in range(6):
+            for x in range(9):
+                shade = (x // 3 + 3 * y) % 20
+                pixels += bytes([shade * 12, 255 - shade * 10, 200 if shade % 2 else 10])
+        source = os.path.join(tmp, 'in.ppm')
+        with open(source, 'wb') as out:
+            out.write(b'P6\n9 6\n255\n' + bytes(pixels))
+        for name, options in [('imagemagick_rle8.ok', ['-type', 'Palette', '-compress', 'RLE', 'BMP3:']),
+                              ('imagemagick_core_8bit.ok', ['-type', 'Palette', 'BMP2:']),
+                              ('imagemagick_4bit.ok', ['-colors', '9', '-type', 'Palette', '-compress', 'None',
+                                                       'BMP3:'])]:
+            target = os.path.join(tmp, 'out.bmp')
+            options = options[:-1] + [options[-1] + target]
+            subprocess.run(['convert', source] + options, check=True)
+            with open(target, 'rb') as made:
+                seeds[name] = made.read()
+
+
+def model_text(objects):
+    lines = []
+    for texture, positions, normals, uvs, face_uvs, faces in objects:
+        lines += ['START', 'object', texture]
+        for section, end in ((positions, 'NEXT'), (normals, 'NEXT'), (uvs, 'NEXT'), (face_uvs, 'NEXT')):
+            lines += [str(v) for entry in section for v in entry] + [end]
+        lines += [str(v) for face in faces for v in face] + ['END']
+    return '\n'.join(lines) + '\n'
+
+
+def triangle(texture='tex\\a.bmp'):
+    return (texture, [(0, 0, 0), (100, 0, 0), (0, 100, 0)], [(0, 0, 1)] * 3, [(0, 0), (1, 0), (0, 1)], [(0, 1, 2)],
+            [(0, 1, 2)])
+
+
+def model_seeds():
+    seeds = {}
+    seeds['triangle'] = model_text([triangle()])
+    seeds['two_objects_shared_texture'] = model_text([triangle(), triangle('xxx')])
+    seeds['crlf'] = seeds['two_objects_shared_texture'].replace('\n', '\r\n')
+    seeds['empty_sections'] = model_text([('tex\\a.bmp', [], [], [], [], [])])
+    seeds['not_a_model'] = 'hello\nSTART\n'
+    seeds['first_texture_xxx'] = model_text([triangle('xxx')])
+    seeds['keywords_with_blanks'] = seeds['triangle'].replace('NEXT\n0\n1\n2\nEND', 'NEXT \nnext\nEND \nEND')
+    bad = list(triangle())
+    bad[4] = [(0, 1, 2), (0, 9, 2), (-2.9, 0, 0), (0, 1, 2)]
+    bad[5] = [(0, 1, 2), (0, 1, 2), (0, 1, 2), (-1, 1, 2), (0, 2999, 1), (0, 1, 2), (0, 1, 3000)]
+    seeds['bad_indices'] = model_text([tuple(bad), triangle('xxx')])
+    big = list(triangle())
+    big[1] = [(1, 2, 3)] * 3001
+    seeds['table_overflow'] = model_text([tuple(big), triangle()])
+    many = list(triangle())
+    many[4] = [(0, 1, 2)] * 3000
+    many[5] = [(0, 1, 2)] * 3001
+    seeds['face_overflow'] = model_text([tuple(many), triangle()])
+    whole = seeds['two_objects_shared_texture']
+    for cut in (7, 30, 60, 90, 120, len(whole) - 5):
+        seeds['cut_at_%d' % cut] = whole[:cut]
+    seeds['long_lines'] = seeds['triangle'].replace('\n100\n', '\n' + '1' * 300 + '\n', 1).replace(
+        'object', 'o' * 254, 1)
+    seeds['nul_bytes'] = seeds['triangle'].replace('END', 'EN\0D\nEND')
+    seeds['numbers'] = seeds['triangle'].replace('\n100\n', '\n-2.5e2xyz\n', 1).replace('\n1\n', '\n 1e999\n', 1)
+    seeds['hundred_and_one_objects'] = model_text([triangle()] + [triangle('xxx')] * 100)
+    return seeds
+
+
+def write_all(root):
+    bitmap_dir = os.path.join(root, 'tests', 'corpus', 'bitmap')
+    model_dir = os.path.join(root, 'tests', 'corpus', 'model')
+    os.makedirs(bitmap_dir, exist_ok=True)
+    os.makedirs(model_dir, exist_ok=True)
+    bitmaps = bitmap_seeds()
+    imagemagick_seeds(bitmaps)
+    for name, data in bitmaps.items():
+        with open(os.path.join(bitmap_dir, name + '.bmp'), 'wb') as out:
+            out.write(data)
+    for name, text in model_seeds().items():
+        with open(os.path.join(model_dir, name + '.ascii'), 'wb') as out:
+            out.write(text.encode('latin-1'))
+    print('%d bitmap and %d model seeds written' % (len(bitmaps), len(model_seeds())))
+
+
+if __name__ == '__main__':
+    write_all(sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), '..', '..'))
