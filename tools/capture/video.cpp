@@ -36,7 +36,8 @@ std::vector<std::string> ffmpegArguments(const std::string& ffmpeg, const std::s
         // The demo loops its music, so the video does too; -shortest ends it with the frames.
         args.insert(args.end(), {"-stream_loop", "-1", "-i", musicPath, "-shortest", "-c:a", "aac"});
     }
-    args.insert(args.end(), {"-c:v", "libx264", "-pix_fmt", "yuv420p", videoPath});
+    // 4:2:0 video needs even sizes; an odd frame gets one black row or column.
+    args.insert(args.end(), {"-vf", "pad=ceil(iw/2)*2:ceil(ih/2)*2", "-c:v", "libx264", "-pix_fmt", "yuv420p", videoPath});
     return args;
 }
 
