@@ -100,8 +100,9 @@ TEST_F(SceneTest, MissingCarRunLeavesThatCarOnTheGridWhileTheOthersPlay) {
     EXPECT_TRUE(ds21Recorder->isIdle());
     EXPECT_FLOAT_EQ(ds21Car->position.x, 0.0f);
     EXPECT_FLOAT_EQ(ds21Car->position.y, 0.0f);
-    // Heading 90 with a positive forward speed drives toward +x.
-    EXPECT_GT(r5Car->position.x, 1.0f);
+    // Heading 90 with a positive forward speed drives toward +x; the record at 1000 ms put
+    // it back at 0.3, so 0.6 s later it stands near 0.9.
+    EXPECT_NEAR(r5Car->position.x, 0.3f + 0.6f, 0.05f);
 }
 
 TEST_F(SceneTest, RunsRestartTogetherOnlyWhenAllThreeHaveEnded) {
@@ -121,7 +122,7 @@ TEST_F(SceneTest, RunsRestartTogetherOnlyWhenAllThreeHaveEnded) {
     text = later.finish();
     const size_t end = text.find("END (rec\\record2.rec)\n");
     ASSERT_NE(end, std::string::npos) << text;
-    EXPECT_EQ(text.substr(end, 100).find("END (rec\\record2.rec)\n\nPLAYBACK (rec\\record0.rec)\nPLAYBACK (rec\\record1.rec)\n"
+    EXPECT_EQ(text.substr(end, 200).find("END (rec\\record2.rec)\n\nPLAYBACK (rec\\record0.rec)\nPLAYBACK (rec\\record1.rec)\n"
                                          "PLAYBACK (rec\\record2.rec)\n\n"),
               0u)
         << text;
@@ -149,12 +150,6 @@ TEST_F(SceneTest, InCarViewHidesOnlyTheDs21Car) {
     keyUp('c', 0, 0);
     EXPECT_EQ(cameraMode, 0);
     EXPECT_EQ(camera->mode, 0);
-}
-
-TEST_F(SceneTest, ReleasedLowerCaseXEndsTheProcessWithStatusZero) {
-    TinyContent content;
-    build(content);
-    EXPECT_EXIT(keyUp('x', 0, 0), ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(SceneTest, AFrameAllocatesNothing) {
