@@ -151,6 +151,27 @@ TEST_F(DemoTest, AskModeWithFpsYesPrintsTheRateAboutEveryThreeSeconds) {
     EXPECT_LT(gap, 4.5);
 }
 
+TEST_F(DemoTest, FullScreenWithoutGameModeFallsBackToAFullScreenWindowAndSaysSo) {
+    auto demo = start(shortRuns(), {"ask"});
+    demo->writeInput("y\nn\nn\nn\n");
+    demo->closeInput();
+    ASSERT_TRUE(demo->waitForOutput("PLAYBACK (rec\\record2.rec)", 20000)) << demo->out << demo->err;
+    EXPECT_NE(demo->err.find("game mode"), std::string::npos) << demo->err;
+    const std::string window = findWindow();
+    ASSERT_FALSE(window.empty());
+    // Xvfb has no game mode; the window covers the whole screen instead.
+    const std::string root = shell("xwininfo -root");
+    const std::string width = root.substr(root.find("Width: "), root.find('\n', root.find("Width: ")) - root.find("Width: "));
+    const std::string height = root.substr(root.find("Height: "), root.find('\n', root.find("Height: ")) - root.find("Height: "));
+    std::string info;
+    for (int i = 0; i < 20 && info.find(width) == std::string::npos; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        info = shell("xwininfo -id " + window);
+    }
+    EXPECT_NE(info.find(width), std::string::npos) << info << root;
+    EXPECT_NE(info.find(height), std::string::npos) << info << root;
+}
+
 TEST_F(DemoTest, CameraKeyChangesTheViewThreeReleasesBringItBackAndOnlyLowerCaseXQuits) {
     TinyContent content;
     content.cameraRun = steadyRun(60, 1000, Vec3{0, 40, -10}, 0, 0);
