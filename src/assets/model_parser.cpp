@@ -3,6 +3,7 @@
 #include <locale.h>
 #include <stdlib.h>
 
+#include <cfloat>
 #include <climits>
 #include <cmath>
 
@@ -94,7 +95,14 @@ SectionEnd readSection(LineCursor& cursor, const char* keyword, std::string& tra
     }
 }
 
-float scaled(const std::string* line) { return static_cast<float>(parseModelReal(*line) * 0.01); }
+// Values beyond float's range become infinities rather than an undefined conversion.
+float toFloat(double value) {
+    if (value > FLT_MAX) return HUGE_VALF;
+    if (value < -FLT_MAX) return -HUGE_VALF;
+    return static_cast<float>(value);
+}
+
+float scaled(const std::string* line) { return toFloat(parseModelReal(*line) * 0.01); }
 
 Vec3 scaledVec3(const std::string* const* lines) { return Vec3{scaled(lines[0]), scaled(lines[1]), scaled(lines[2])}; }
 
@@ -138,8 +146,7 @@ private:
             return false;
         }
         if (readSection<2>(cursor, kNext, result.transcript, [&](const std::string* const* l) {
-                object.texCoords.push_back(ModelTexCoord{static_cast<float>(parseModelReal(*l[0])),
-                                                         static_cast<float>(parseModelReal(*l[1]))});
+                object.texCoords.push_back(ModelTexCoord{toFloat(parseModelReal(*l[0])), toFloat(parseModelReal(*l[1]))});
             }) == SectionEnd::EndOfFile) {
             return false;
         }
