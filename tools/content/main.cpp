@@ -1,0 +1,50 @@
+// zorvex-content <folder>: writes the demo's content pack into folder, the same bytes on
+// every run: models, textures, the three run files and the music.
+#include <cstdio>
+#include <string>
+
+#include "cars.h"
+#include "circuit.h"
+#include "content_sink.h"
+#include "music_synth.h"
+#include "sky_smoke.h"
+#include "track_model.h"
+
+namespace {
+
+bool writeTrack(const ContentSink& sink, const Circuit& circuit, std::string& error) {
+    return sink.writeModel(kTrackModelPath, buildTrackModel(circuit), error) &&
+           sink.writeBitmap(kTrackTexturePath, paintTrackTexture(), error);
+}
+
+bool writeOthers(const ContentSink& sink, const std::string& folder, std::string& error) {
+    if (!writeCars(folder, error)) return false;
+    for (const char* path : {"models\\ds21.ascii", "tex\\ds21.bmp", "models\\r5.ascii", "tex\\r5.bmp"}) sink.announce(path);
+    if (!writeSkyAndSmoke(folder, error)) return false;
+    for (const char* path : {"tex\\clouds.bmp", "tex\\smoke.bmp"}) sink.announce(path);
+    if (!writeMusic(sink.diskPath("audio\\music.mp3").c_str(), error)) return false;
+    sink.announce("audio\\music.mp3");
+    return true;
+}
+
+bool writePack(const std::string& folder, std::string& error) {
+    const ContentSink sink(folder);
+    if (!sink.prepare(error)) return false;
+    const Circuit circuit = buildCircuit();
+    return writeTrack(sink, circuit, error) && writeOthers(sink, folder, error);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s <folder>\n", argc > 0 ? argv[0] : "zorvex-content");
+        return 2;
+    }
+    std::string error;
+    if (!writePack(argv[1], error)) {
+        std::fprintf(stderr, "zorvex-content: %s\n", error.c_str());
+        return 1;
+    }
+    return 0;
+}

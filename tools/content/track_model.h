@@ -1,0 +1,18 @@
+#pragma once
+#include <vector>
+
+#include "bmp_writer.h"
+#include "circuit.h"
+#include "model_writer.h"
+
+constexpr const char* kTrackModelPath = "models\\track.ascii";
+constexpr const char* kTrackTexturePath = "tex\\track.bmp";
+
+// The drivable surface as model objects. The first object holds the crossing, where each
+// plan triangle of the lower pass is followed by the bridge triangle straight above it, so
+// that the first two surfaces a height query meets there are always one of each level.
+std::vector<MeshObject> buildTrackModel(const Circuit& circuit);
+
+// The track's texture atlas: columns of verge, kerb, plain edge, asphalt with its markings,
+// and the grid stretch with the start/finish line; all repeat along the road.
+Picture paintTrackTexture();
