@@ -69,6 +69,7 @@ CarLivery saloonLivery() {
     l.grilleHalfWidth = 0.12;
     l.grilleLow = 0.19;
     l.grilleHigh = 0.225;
+    l.rearPlateZ = 0.21;
     l.spokedWheels = false;
     return l;
 }
@@ -112,7 +113,7 @@ CarLivery hatchbackLivery() {
     l.taillamp = {208.0, 34.0, 30.0};
     l.rim = {226.0, 226.0, 230.0};
     l.plate = {236.0, 236.0, 232.0};
-    l.number = "9";
+    l.number = "4";
     l.plateText = "2005";
     l.screenFrom = -0.35;
     l.screenTo = -0.15;
@@ -133,11 +134,13 @@ CarLivery hatchbackLivery() {
     l.doorGaps = {-0.36, 0.12};
     l.headlamps = {{0.25, 0.275, 0.06, 0.028, false}};
     l.taillamps = {{0.3, 0.31, 0.045, 0.06, false}};
-    l.bumperZ = 0.17;
+    l.bumperZ = 0.15;
     l.bumperHalfHeight = 0.022;
     l.grilleHalfWidth = 0.16;
-    l.grilleLow = 0.255;
+    l.grilleLow = 0.25;
     l.grilleHigh = 0.3;
+    l.frontPlateZ = 0.21;
+    l.rearPlateZ = 0.22;
     l.spokedWheels = true;
     return l;
 }

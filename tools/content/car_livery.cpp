@@ -16,7 +16,6 @@ const Rgb kInk{18.0, 18.0, 20.0};
 const Rgb kRoundel{238.0, 236.0, 228.0};
 
 struct Painter {
-    const CarDesign& design;
     const CarShape& shape;
     const CarLivery& livery;
 };
@@ -77,7 +76,8 @@ Rgb lowerSide(const Painter& p, const CarSection& s, double y, double z, bool ri
     const CarLivery& l = p.livery;
     Rgb c = l.body;
     const double above = z - s.shoulder;
-    const bool lines = clearOfEnds(p.shape, y);
+    // Over the arches the panel below the belt is a thin band; lines there would only smear.
+    const bool lines = clearOfEnds(p.shape, y) && s.shoulder - s.bottom > 0.06;
     if (lines && above > l.sideStripeLow && above < l.sideStripeHigh) c = l.stripe;
     for (double gap : l.doorGaps) {
         if (std::fabs(y - gap) < 0.004 && z > s.bottom + 0.03 && z < s.belt - 0.008) c = scaleRgb(c, 0.45);
@@ -88,33 +88,12 @@ Rgb lowerSide(const Painter& p, const CarSection& s, double y, double z, bool ri
     if (roundel(l, l.roundelRadius, right ? y - l.roundelY : l.roundelY - y, z - roundelZ, disc)) c = disc;
     if (z < s.bottom + 0.028) c = l.trim;
     if (archDistance(p.shape, y, z) < 0.012) c = l.trim;
-    if (lines && std::fabs(z - s.belt) < 0.005) c = l.chrome;
+    if (lines && s.top - s.belt > 0.08 && std::fabs(z - s.belt) < 0.005) c = l.chrome;
     return c;
-}
-
-// Lamps wrap a little round the corners, so a car seen from the side still shows them.
-bool sideLamp(const Painter& p, double y, double z, Rgb& c) {
-    const CarShape& shape = p.shape;
-    const CarLivery& l = p.livery;
-    for (const CarLamp& lamp : l.headlamps) {
-        if (y < shape.front + 0.045 && std::fabs(z - lamp.z) < lamp.halfHeight) {
-            c = l.headlamp;
-            return true;
-        }
-    }
-    for (const CarLamp& lamp : l.taillamps) {
-        if (y > shape.rear - 0.03 && std::fabs(z - lamp.z) < lamp.halfHeight) {
-            c = l.taillamp;
-            return true;
-        }
-    }
-    return false;
 }
 
 Rgb paintSide(const Painter& p, double y, double z, bool right) {
     const CarSection s = sectionAt(p.shape, y);
-    Rgb lamp;
-    if (sideLamp(p, y, z, lamp)) return lamp;
     if (inSideGlass(p, s, y, z, 0.0)) return glassColour(y, (z - s.belt) / std::max(0.05, s.top - s.belt));
     if (inSideGlass(p, s, y, z, 0.007)) return p.livery.trim;
     // Above the belt only the cabin's pillars take the roof colour; bonnet and deck edges do not.
@@ -132,12 +111,9 @@ Rgb paintTop(const Painter& p, double y, double x) {
     const bool roof = y > l.screenTo && y < l.backFrom;
     Rgb c = roof ? l.roof : l.body;
     const double ax = std::fabs(x);
-    if (ax > l.stripeInner && ax < l.stripeOuter) c = l.stripe;
+    if (clearOfEnds(p.shape, y) && ax > l.stripeInner && ax < l.stripeOuter) c = l.stripe;
     Rgb disc;
     if (roof && roundel(l, l.roofNumberHeight, -x, -(y - l.roofNumberY), disc)) c = disc;
-    for (const CarLamp& lamp : l.headlamps) {
-        if (y < p.shape.front + 0.05 && std::fabs(ax - lamp.x) < lamp.halfWidth) c = l.headlamp;
-    }
     return c;
 }
 
@@ -177,7 +153,7 @@ Rgb paintEnd(const Painter& p, double x, double z, bool front) {
     if (front && std::fabs(x) < l.grilleHalfWidth && z > l.grilleLow && z < l.grilleHigh)
         c = std::fmod((z - l.grilleLow) / 0.012, 1.0) < 0.45 ? l.trim : scaleRgb(l.chrome, 0.55);
     Rgb plateColour;
-    if (plate(l, x, z, l.bumperZ - l.bumperHalfHeight - 0.03, plateColour)) c = plateColour;
+    if (plate(l, x, z, front ? l.frontPlateZ : l.rearPlateZ, plateColour)) c = plateColour;
     return c;
 }
 
@@ -234,6 +210,6 @@ CarAtlas atlasFor(const CarDesign& design) {
 }
 
 Picture paintCar(const CarDesign& design, const CarAtlas& atlas) {
-    const Painter painter{design, design.shape, design.livery};
+    const Painter painter{design.shape, design.livery};
     return paintCarAtlas(atlas, [&painter](SkinPart part, double a, double b) { return paintPart(painter, part, a, b); });
 }

@@ -33,6 +33,7 @@ struct CarLivery {
     std::vector<CarLamp> headlamps, taillamps;
     double bumperZ = 0.0, bumperHalfHeight = 0.0;
     double grilleHalfWidth = 0.0, grilleLow = 0.0, grilleHigh = 0.0;
+    double frontPlateZ = -1.0, rearPlateZ = -1.0;  // centre heights of the number plates; -1 for none
     bool spokedWheels = false;
 };
 

@@ -8,6 +8,7 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr int kHalfRing = 11;             // section points from the bottom centre to the top centre
 constexpr int kRing = 2 * kHalfRing;      // closed ring, both sides
+constexpr double kLowCabin = 0.07;        // less than this between belt and top: bonnet or deck
 constexpr int kWheelSegments = 12;        // a multiple of 4, so one corner stands exactly on z = 0
 
 struct Point2 {
@@ -111,7 +112,7 @@ std::vector<Point2> halfRing(const CarSection& s, const CarShape& shape) {
 // ---- the lofted shell ----
 
 // A run of ring points that share one texture projection; its ends are hard edges or seams.
-enum class Projection { Shadow, SideRight, SideLeft, Top };
+enum class Projection { Shadow, SideRight, SideLeft, Top, Front, Rear };
 
 struct Panel {
     int first;  // ring index, may run past kRing (wraps)
@@ -159,6 +160,8 @@ void panelTexCoord(const CarAtlas& atlas, Projection projection, const Vec& p, d
         case Projection::SideRight: return texCoord(atlas, atlas.sideRight, p.y, p.z, u, v);
         case Projection::SideLeft: return texCoord(atlas, atlas.sideLeft, p.y, p.z, u, v);
         case Projection::Top: return texCoord(atlas, atlas.top, p.y, p.x, u, v);
+        case Projection::Front: return texCoord(atlas, atlas.front, p.x, p.z, u, v);
+        case Projection::Rear: return texCoord(atlas, atlas.rear, p.x, p.z, u, v);
         case Projection::Shadow: break;
     }
     const AtlasRect& r = atlas.shadow;
@@ -166,24 +169,60 @@ void panelTexCoord(const CarAtlas& atlas, Projection projection, const Vec& p, d
     v = atlas.texT(0.5 * (r.y0 + r.y1));
 }
 
-void addPanel(MeshObject& mesh, const Grid& grid, const Panel& panel, const CarAtlas& atlas) {
-    const int sections = static_cast<int>(grid.size());
+// Sections first..last of one panel; `projection` overrides the panel's own (for the ends).
+struct PanelSpan {
+    int first;
+    int last;
+    Projection projection;
+};
+
+void addPanel(MeshObject& mesh, const Grid& grid, const Panel& panel, const PanelSpan& span, const CarAtlas& atlas) {
     const int width = panel.last - panel.first + 1;
     const int32_t base = static_cast<int32_t>(mesh.vertices.size());
-    for (int i = 0; i < sections; ++i) {
+    for (int i = span.first; i <= span.last; ++i) {
         for (int j = panel.first; j <= panel.last; ++j) {
             const Vec& p = grid[i][j % kRing];
             double u = 0.0, v = 0.0;
-            panelTexCoord(atlas, panel.projection, p, u, v);
+            panelTexCoord(atlas, span.projection, p, u, v);
             mesh.addVertex(makeVertex(p, gridNormal(grid, i, j, panel), u, v));
         }
     }
-    for (int i = 0; i + 1 < sections; ++i) {
+    for (int i = 0; i < span.last - span.first; ++i) {
         for (int k = 0; k + 1 < width; ++k) {
             const int32_t a = base + i * width + k;
             const int32_t b = a + width;
             addOutwardTriangle(mesh, a, b, b + 1);
             addOutwardTriangle(mesh, a, b + 1, a + 1);
+        }
+    }
+}
+
+// The projection of one strip of a panel, between two neighbouring sections. The rounded
+// nose and tail take the end faces' projections, so the lamps and bumpers painted there wrap
+// round the edges; where there is no cabin the strip above the belt lies almost flat and is
+// seen from above. Otherwise the side and plan views would be smeared across those faces.
+Projection stripProjection(const Panel& panel, const CarShape& shape, double y0, double y1) {
+    if (y1 <= shape.front + shape.endRadius + 1e-9) return Projection::Front;
+    if (y0 >= shape.rear - shape.endRadius - 1e-9) return Projection::Rear;
+    const bool aboveBelt = panel.first == 5 || panel.last == kRing - 5;
+    if (aboveBelt) {
+        const CarSection s = sectionAt(shape, 0.5 * (y0 + y1));
+        if (s.top - s.belt < kLowCabin) return Projection::Top;
+    }
+    return panel.projection;
+}
+
+void addShell(MeshObject& mesh, const Grid& grid, const std::vector<double>& stations, const CarShape& shape,
+              const CarAtlas& atlas) {
+    const int strips = static_cast<int>(stations.size()) - 1;
+    for (const Panel& panel : kPanels) {
+        int first = 0;
+        while (first < strips) {
+            const Projection projection = stripProjection(panel, shape, stations[first], stations[first + 1]);
+            int last = first + 1;
+            while (last < strips && stripProjection(panel, shape, stations[last], stations[last + 1]) == projection) ++last;
+            addPanel(mesh, grid, panel, {first, last, projection}, atlas);
+            first = last;
         }
     }
 }
@@ -324,11 +363,6 @@ double ProfileCurve::at(double y) const {
            (t3 - t2) * h * tangents[i + 1];
 }
 
-double ProfileCurve::slope(double y) const {
-    const double step = 1e-4;
-    return (at(y + step) - at(y - step)) / (2.0 * step);
-}
-
 // ---- public ----
 
 CarSection sectionAt(const CarShape& shape, double y) {
@@ -377,8 +411,9 @@ std::vector<double> sectionStations(const CarShape& shape) {
 MeshObject buildBody(const CarShape& shape, const CarAtlas& atlas) {
     MeshObject mesh;
     mesh.name = "body";
-    const Grid grid = sectionGrid(shape, sectionStations(shape));
-    for (const Panel& panel : kPanels) addPanel(mesh, grid, panel, atlas);
+    const std::vector<double> stations = sectionStations(shape);
+    const Grid grid = sectionGrid(shape, stations);
+    addShell(mesh, grid, stations, shape, atlas);
     addEndFace(mesh, grid.front(), -1.0, atlas.front, atlas);
     addEndFace(mesh, grid.back(), 1.0, atlas.rear, atlas);
     return mesh;

@@ -13,8 +13,6 @@ public:
     ProfileCurve() = default;
     ProfileCurve(std::initializer_list<std::pair<double, double>> keys);
     double at(double y) const;
-    // Slope of the curve at y.
-    double slope(double y) const;
 
 private:
     std::vector<double> ys;
