@@ -6,8 +6,10 @@
 #include "cars.h"
 #include "circuit.h"
 #include "content_sink.h"
+#include "landscape.h"
 #include "music_synth.h"
 #include "sky_smoke.h"
+#include "terrain.h"
 #include "track_model.h"
 
 namespace {
@@ -31,7 +33,9 @@ bool writePack(const std::string& folder, std::string& error) {
     const ContentSink sink(folder);
     if (!sink.prepare(error)) return false;
     const Circuit circuit = buildCircuit();
-    return writeTrack(sink, circuit, error) && writeOthers(sink, folder, error);
+    const Terrain terrain(circuit);
+    return writeTrack(sink, circuit, error) && writeLandscape(sink, circuit, terrain, error) &&
+           writeOthers(sink, folder, error);
 }
 
 }  // namespace
