@@ -396,7 +396,7 @@ TEST_F(RunLengthBitmap, DataEndingEarlyDecodeWhatTheyHold) {
     for (const Bytes& stream : {Bytes{2, 3}, Bytes{2, 3, 0, 5, 4}, Bytes{2, 3, 0, 2, 1}}) {
         auto image = decodeOk(rle8(4, 1, stream).bytes());
         ASSERT_NE(image, nullptr);
-        const uint8_t fourth = stream[3] == 5 ? 4 : 0;
+        const uint8_t fourth = stream.size() > 3 && stream[3] == 5 ? 4 : 0;
         EXPECT_EQ(greys(*image), (Bytes{3, 3, fourth, 0}));
     }
 }
