@@ -103,6 +103,16 @@ TEST_F(CaptureTest, FramesHaveTheRequestedSizeAndCount) {
     EXPECT_NE(access(frame(work.file("out"), 4).c_str(), F_OK), 0);
 }
 
+TEST_F(CaptureTest, AShorterCaptureRemovesTheFramesOfALongerOneInTheSameFolder) {
+    ASSERT_EQ(capture({"--frames", "4", "--size", "32x32", "--no-video"}, work.file("out")), 0) << stderrText;
+    work.write("out/frame_notes.png", std::string("kept"));
+    ASSERT_EQ(capture({"--frames", "2", "--size", "32x32", "--no-video"}, work.file("out")), 0) << stderrText;
+    EXPECT_EQ(access(frame(work.file("out"), 2).c_str(), F_OK), 0);
+    EXPECT_NE(access(frame(work.file("out"), 3).c_str(), F_OK), 0);
+    EXPECT_NE(access(frame(work.file("out"), 4).c_str(), F_OK), 0);
+    EXPECT_EQ(readTextFile(work.file("out/frame_notes.png")), "kept");
+}
+
 TEST_F(CaptureTest, SecondsAreCountedInFramesOfTheGivenRate) {
     ASSERT_EQ(capture({"--seconds", "0.5", "--fps", "10", "--size", "32x32", "--no-video"}, work.file("out")), 0)
         << stderrText;

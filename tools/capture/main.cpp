@@ -45,10 +45,11 @@ std::string absolutePath(const std::string& path) {
     return std::string(getcwd(cwd, sizeof cwd) ? cwd : ".") + "/" + path;
 }
 
-bool isFrameFile(const char* name) {
-    unsigned number = 0;
-    char tail[8] = "";
-    return std::strlen(name) == 19 && std::sscanf(name, "frame_%5u.png%1s", &number, tail) == 1;
+// "frame_" and five or more digits and ".png", as frameName writes them.
+bool isFrameFile(const std::string& name) {
+    const size_t digits = name.size() - std::strlen("frame_.png");
+    if (name.size() < 15 || name.compare(0, 6, "frame_") != 0 || name.compare(6 + digits, 4, ".png") != 0) return false;
+    return name.find_first_not_of("0123456789", 6) == 6 + digits;
 }
 
 // Frames of an earlier, longer capture would run on in the new video; remove them.
