@@ -1,9 +1,9 @@
 #include "model_writer.h"
 
-#include <cerrno>
+#include "bmp_writer.h"
+
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 
 namespace {
 
@@ -86,16 +86,5 @@ bool formatModel(const std::vector<MeshObject>& objects, std::string& text, std:
 }
 
 bool writeTextFile(const std::string& path, const std::string& text, std::string& error) {
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) {
-        error = "cannot create " + path + ": " + std::strerror(errno);
-        return false;
-    }
-    const bool ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    const bool closed = std::fclose(file) == 0;
-    if (!ok || !closed) {
-        error = "cannot write " + path;
-        return false;
-    }
-    return true;
+    return writeBinaryFile(path, std::vector<uint8_t>(text.begin(), text.end()), error);
 }
