@@ -8,6 +8,7 @@
 #include "content_sink.h"
 #include "landscape.h"
 #include "music_synth.h"
+#include "runs.h"
 #include "sky_smoke.h"
 #include "terrain.h"
 #include "track_model.h"
@@ -35,7 +36,7 @@ bool writePack(const std::string& folder, std::string& error) {
     const Circuit circuit = buildCircuit();
     const Terrain terrain(circuit);
     return writeTrack(sink, circuit, error) && writeLandscape(sink, circuit, terrain, error) &&
-           writeOthers(sink, folder, error);
+           writeRuns(sink, circuit, terrain, error) && writeOthers(sink, folder, error);
 }
 
 }  // namespace

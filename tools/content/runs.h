@@ -1,0 +1,21 @@
+#pragma once
+#include <string>
+#include <vector>
+
+#include "circuit.h"
+#include "content_sink.h"
+#include "terrain.h"
+
+constexpr const char* kCameraRunPath = "rec\\record0.rec";
+constexpr const char* kDs21RunPath = "rec\\record1.rec";
+constexpr const char* kR5RunPath = "rec\\record2.rec";
+
+// The frame step of the recording session: records fall 1007 ms apart, the first frame
+// after more than a second.
+constexpr int kRecordFrameMs = 19;
+
+// Records the race of the two cars over two laps, and a television-style camera run that
+// cuts between trackside cameras, with the real Recorder on a manual clock. The track model
+// must already be in the pack: the cars drive on the very triangles the demo reads.
+// Returns false and names the file on failure.
+bool writeRuns(const ContentSink& sink, const Circuit& circuit, const Terrain& terrain, std::string& error);
