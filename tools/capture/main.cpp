@@ -1,6 +1,7 @@
 // zorvex-capture: the demo's scene and frame function on a virtual clock, written out as
 // numbered PNG frames and, with ffmpeg, one MP4 with the demo's music.
 #include <GL/freeglut.h>
+#include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
 #include <sys/stat.h>
@@ -10,7 +11,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
 
 #include "app/frame.h"
 #include "app/keyboard.h"
