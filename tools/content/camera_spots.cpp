@@ -1,11 +1,12 @@
 #include "camera_spots.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
 
 constexpr double kSpotSpacing = 3.2;
-constexpr double kTowerHeight = 0.6;
+constexpr double kTowerHeight = 0.5;
 
 double averageCurvature(const Circuit& circuit, double s0, double s1) {
     double sum = 0.0;
@@ -33,17 +34,19 @@ bool inBuiltArea(const Circuit& circuit, double x, double y) {
 std::vector<CameraSpot> cameraSpots(const Circuit& circuit, const Terrain& terrain) {
     std::vector<CameraSpot> spots;
     // The grandstand roof looks over the grid; the bridge looks back up the main straight.
-    spots.push_back({-1.7, -0.4, 1.25, circuit.gridS, false});
+    spots.push_back({-1.22, 1.6, 1.5, circuit.gridS, false});
     spots.push_back({circuit.crossing.x + 1.25, circuit.crossing.y + 1.05, 0.95,
                      circuit.wrap(circuit.lowerCrossingS - 3.0), false});
     int side = 1;
     for (double s = 1.0; s < circuit.length(); s += kSpotSpacing) {
         const double k = averageCurvature(circuit, s, s + 4.0);
         side = std::fabs(k) > 0.05 ? (k > 0.0 ? -1 : 1) : -side;
-        const PlanPoint p = circuit.offsetPoint(s, side * (kSurfaceHalfWidth + 1.45));
-        if (inBuiltArea(circuit, p.x, p.y) || terrain.roadDistance(p.x, p.y) < 2.0) continue;
+        const PlanPoint p = circuit.offsetPoint(s, side * (kSurfaceHalfWidth + 0.95));
+        if (inBuiltArea(circuit, p.x, p.y) || terrain.roadDistance(p.x, p.y) < kSurfaceHalfWidth + 0.9) continue;
         if (!farFromOthers(spots, p.x, p.y, 2.5)) continue;
-        spots.push_back({p.x, p.y, terrain.heightAt(p.x, p.y) + kTowerHeight, s, true});
+        // Never below the road beside it, so the bank does not fill the view.
+        const double eye = std::max(terrain.heightAt(p.x, p.y) + kTowerHeight, circuit.at(s).z + 0.35);
+        spots.push_back({p.x, p.y, eye, s, true});
     }
     return spots;
 }

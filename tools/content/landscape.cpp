@@ -40,20 +40,26 @@ void quadWithNormal(MeshObject& object, const V3 (&p)[4], const Uv (&uv)[4], con
     object.addTriangle(index[0], index[2], index[3]);
 }
 
+// The normal toward someone who sees bottomLeft on their left, lifted halfway up.
 V3 liftedFacing(const V3& bottomLeft, const V3& bottomRight) {
     const V3 along = bottomRight - bottomLeft;
-    return normalized(normalized(V3{-along.y, along.x, 0.0}) + V3{0.0, 0.0, 1.0});
+    return normalized(normalized(V3{along.y, -along.x, 0.0}) + V3{0.0, 0.0, 1.0});
 }
 
 // An upright sign between two base points from zLow to zHigh, showing banner row `row`
-// (half of the atlas row: `half` 0 or 1), readable from the side its normal faces.
+// (half of the atlas row: `half` 0 or 1). The name reads left to right for someone facing
+// the sign with `from` on their left; a second face back to back reads from behind.
 void addSign(MeshBuilder& builder, const V3& from, const V3& to, double zLow, double zHigh, int row, int half) {
-    MeshObject& object = builder.object(kBannerTexture, 4, 2);
+    MeshObject& object = builder.object(kBannerTexture, 8, 4);
     const double v0 = 1.0 - (row + 1.0) / kBannerRows, v1 = 1.0 - static_cast<double>(row) / kBannerRows;
     const double u0 = 0.5 * half, u1 = u0 + 0.5;
-    const V3 p[4] = {{from.x, from.y, zLow}, {to.x, to.y, zLow}, {to.x, to.y, zHigh}, {from.x, from.y, zHigh}};
+    const V3 facing = liftedFacing(from, to);
+    const V3 back = normalized(V3{-facing.x, -facing.y, 0.0}) * 0.006;
     const Uv uv[4] = {{u0, v0 + 0.004}, {u1, v0 + 0.004}, {u1, v1 - 0.004}, {u0, v1 - 0.004}};
-    quadWithNormal(object, p, uv, liftedFacing(from, to));
+    const V3 front[4] = {{from.x, from.y, zLow}, {to.x, to.y, zLow}, {to.x, to.y, zHigh}, {from.x, from.y, zHigh}};
+    quadWithNormal(object, front, uv, facing);
+    const V3 rear[4] = {front[1] + back, front[0] + back, front[3] + back, front[2] + back};
+    quadWithNormal(object, rear, uv, liftedFacing(to, from));
 }
 
 // The stretch of the upper pass that stands clear of the ground: the bridge deck.
@@ -81,10 +87,11 @@ bool onDeck(const Circuit& circuit, const DeckSpan& deck, double s) {
     return gap >= 0.0 && gap <= deck.to - deck.from;
 }
 
-// The road's bed: earth faces from the verge edges down into the ground, so the road never
-// seems to float. Over the bridge the deck's own edge takes their place.
+// The road's bed: grass banks from the verge edges out and down into the ground, so the
+// road never seems to float. Over the bridge the deck's own edge takes their place.
 void addSkirts(MeshBuilder& builder, const Circuit& circuit, const Terrain& terrain, const DeckSpan& deck) {
     constexpr double kStep = 0.25;
+    constexpr double kGrassTile = 3.0;
     for (double s = 0.0; s < circuit.length() - 1e-9; s += kStep) {
         const double s1 = std::min(s + kStep, circuit.length());
         if (onDeck(circuit, deck, s) || onDeck(circuit, deck, s1)) continue;
@@ -92,11 +99,20 @@ void addSkirts(MeshBuilder& builder, const Circuit& circuit, const Terrain& terr
         for (double side : {-1.0, 1.0}) {
             const V3 a = sideOf(circuit, s, side * kSurfaceHalfWidth, z0);
             const V3 b = sideOf(circuit, s1, side * kSurfaceHalfWidth, z1);
-            const double bottomA = std::max(z0 - kSkirtDepth, std::min(z0 - 0.03, terrain.heightAt(a.x, a.y) - 0.05));
-            const double bottomB = std::max(z1 - kSkirtDepth, std::min(z1 - 0.03, terrain.heightAt(b.x, b.y) - 0.05));
-            MeshObject& object = builder.object(kDirtTexture, 4, 2);
-            addFlatQuad(object, V3{a.x, a.y, bottomA}, V3{b.x, b.y, bottomB}, b, a, {s, 0.0}, {s1, 0.0},
-                        {s1, z1 - bottomB}, {s, z0 - bottomA});
+            // The foot of the bank lies out as far as it lies down, and a little into the ground.
+            auto foot = [&](double station, double z) {
+                double depth = 0.05;
+                for (int k = 0; k < 3; ++k) {
+                    const V3 p = sideOf(circuit, station, side * (kSurfaceHalfWidth + depth), 0.0);
+                    depth = std::clamp(z - terrain.heightAt(p.x, p.y) + 0.03, 0.05, kSkirtDepth);
+                }
+                return sideOf(circuit, station, side * (kSurfaceHalfWidth + depth), z - depth);
+            };
+            const V3 footA = foot(s, z0), footB = foot(s1, z1);
+            MeshObject& object = builder.object(kGrassTexture, 4, 2);
+            addFlatQuad(object, footA, footB, b, a, {footA.x / kGrassTile, footA.y / kGrassTile},
+                        {footB.x / kGrassTile, footB.y / kGrassTile}, {b.x / kGrassTile, b.y / kGrassTile},
+                        {a.x / kGrassTile, a.y / kGrassTile});
         }
     }
 }
@@ -192,6 +208,9 @@ void addPaddock(MeshBuilder& builder, const Terrain& terrain) {
     for (double y = yard.y1 - 0.1; y - kBoardLength > yard.y0; y -= kBoardLength + 0.05, row = row % 7 + 1) {
         addSign(builder, V3{kWallX - 0.034, y, 0}, V3{kWallX - 0.034, y - kBoardLength, 0}, 0.0, 0.11, row, row % 2);
     }
+    addFlatQuad(builder.object(kConcreteTexture, 4, 2), V3{yard.x0 - 0.1, yard.y0, yard.floor + 0.012},
+                V3{yard.x1, yard.y0, yard.floor + 0.012}, V3{yard.x1, yard.y1, yard.floor + 0.012},
+                V3{yard.x0 - 0.1, yard.y1, yard.floor + 0.012}, {0, 0}, {2.6, 0}, {2.6, 6.8}, {0, 6.8});
     MeshObject& front = builder.object(kGarageTexture, 4, 2);
     const V3 p[4] = {{2.895, 3.8, yard.floor}, {2.895, -2.2, yard.floor}, {2.895, -2.2, yard.floor + 0.5},
                      {2.895, 3.8, yard.floor + 0.5}};
@@ -288,7 +307,7 @@ struct Tree {
 // Woods in clumps away from the road, with a few single trees between them; none near the
 // buildings or in front of a camera tower.
 std::vector<Tree> placeTrees(const Circuit& circuit, const Terrain& terrain, const std::vector<CameraSpot>& spots) {
-    constexpr double kCell = 0.95;
+    constexpr double kCell = 0.8;
     ContentRandom random(2005);
     std::vector<Tree> trees;
     const double x1 = terrain.originX + (terrain.columns - 1) * Terrain::kSpacing;
@@ -297,7 +316,7 @@ std::vector<Tree> placeTrees(const Circuit& circuit, const Terrain& terrain, con
         for (double x = terrain.originX + 0.5; x < x1 - 0.5; x += kCell) {
             const double px = x + random.range(-0.4, 0.4) * kCell, py = y + random.range(-0.4, 0.4) * kCell;
             const double wood = tiledFractalNoise(px / 5.0 + 10.0, py / 5.0 + 10.0, 64, 3, 77);
-            const double chance = wood > 0.55 ? 0.85 : 0.07;
+            const double chance = wood > 0.5 ? 0.9 : 0.1;
             const double pick = random.unit(), scale = random.range(0.8, 1.35);
             const bool pine = random.unit() < 0.6;
             const unsigned seed = static_cast<unsigned>(random.below(100000));

@@ -33,21 +33,6 @@ Picture paintGrass() {
     return p;
 }
 
-Picture paintDirt() {
-    constexpr int kSize = 128;
-    Picture p(kSize, kSize);
-    for (int y = 0; y < kSize; ++y) {
-        for (int x = 0; x < kSize; ++x) {
-            const double grit = noise(x, y, kSize, 64, 111, 2);
-            const double clods = noise(x, y, kSize, 8, 112);
-            const double stone = noise(x, y, kSize, 32, 113, 1) > 0.32 ? 40.0 : 0.0;
-            put(p, x, y, 112 + 60 * grit + 40 * clods + stone, 88 + 50 * grit + 32 * clods + stone,
-                62 + 40 * grit + 20 * clods + stone);
-        }
-    }
-    return p;
-}
-
 Picture paintConcrete() {
     constexpr int kSize = 128;
     Picture p(kSize, kSize);
@@ -231,7 +216,7 @@ Picture paintGarage() {
 
 std::vector<NamedPicture> paintLandscapeTextures() {
     return {
-        {kGrassTexture, paintGrass()},   {kDirtTexture, paintDirt()},     {kConcreteTexture, paintConcrete()},
+        {kGrassTexture, paintGrass()},   {kConcreteTexture, paintConcrete()},
         {kBarkTexture, paintBark()},     {kPineTexture, paintPine()},     {kLeavesTexture, paintLeaves()},
         {kCrowdTexture, paintCrowd()},   {kBannerTexture, paintBanners()}, {kGantryTexture, paintGantry()},
         {kGarageTexture, paintGarage()},

@@ -6,7 +6,6 @@
 
 // Bitmap paths of the landscape, as the model file names them.
 constexpr const char* kGrassTexture = "tex\\grass.bmp";
-constexpr const char* kDirtTexture = "tex\\dirt.bmp";
 constexpr const char* kConcreteTexture = "tex\\concrete.bmp";
 constexpr const char* kBarkTexture = "tex\\bark.bmp";
 constexpr const char* kPineTexture = "tex\\pine.bmp";

@@ -51,8 +51,9 @@ bool writeRuns(const ContentSink& sink, const Circuit& circuit, const Terrain& t
         if (!track->readTriangles(sink.diskPath(kTrackModelPath).c_str())) {
             error = "cannot read back " + sink.diskPath(kTrackModelPath);
         } else if (recordRace(circuit, *track, sink.diskPath(kDs21RunPath), sink.diskPath(kR5RunPath), race, error)) {
-            ok = recordCamera(directCameras(cameraSpots(circuit, terrain), race, terrain), sink.diskPath(kCameraRunPath),
-                              error);
+            const SightMap sight(circuit, terrain);
+            ok = recordCamera(directCameras(cameraSpots(circuit, terrain), race, terrain, sight),
+                              sink.diskPath(kCameraRunPath), error);
         }
         setTickSource(nullptr);
     }
