@@ -81,6 +81,11 @@ protected:
 
 TEST_F(ContentPack, HoldsEveryFileTheDemoNames) {
     for (const char* file : kPackFiles) EXPECT_TRUE(exists(packPath(file))) << file;
+    for (const char* bitmap : {"tex/clouds.bmp", "tex/smoke.bmp"}) {
+        const std::vector<uint8_t> bytes = readBinaryFile(packPath(bitmap));
+        BitmapError error = BitmapError::None;
+        EXPECT_TRUE(decodeBitmap(bytes.data(), bytes.size(), error) && error == BitmapError::None) << bitmap;
+    }
 }
 
 TEST_F(ContentPack, ModelsParseWithoutAMessageWithinTheFormatLimitsAndTheirTexturesDecode) {

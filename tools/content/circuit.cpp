@@ -14,10 +14,7 @@ struct Piece {
     double length;
     double k0;
     double k1;
-    int label;  // a Mark below, or -1
 };
-
-enum Mark { MainStraight = 0, EastStraight, WestStraight, SouthStraight, MarkCount };
 
 struct Pose {
     double x;
@@ -25,18 +22,16 @@ struct Pose {
     double theta;  // direction of travel, radians from +x
 };
 
-void addStraight(std::vector<Piece>& pieces, double length, int label = -1) {
-    pieces.push_back(Piece{length, 0.0, 0.0, label});
-}
+void addStraight(std::vector<Piece>& pieces, double length) { pieces.push_back(Piece{length, 0.0, 0.0}); }
 
 // A corner of `degrees` (positive left) on `radius`, eased in and out over `transition`
 // so that the curvature, and with it a car's turn rate, never jumps.
 void addTurn(std::vector<Piece>& pieces, double degrees, double radius, double transition) {
     const double k = (degrees > 0.0 ? 1.0 : -1.0) / radius;
     const double arc = std::fabs(degrees) * kDegree * radius - transition;
-    pieces.push_back(Piece{transition, 0.0, k, -1});
-    pieces.push_back(Piece{std::max(arc, 0.0), k, k, -1});
-    pieces.push_back(Piece{transition, k, 0.0, -1});
+    pieces.push_back(Piece{transition, 0.0, k});
+    pieces.push_back(Piece{std::max(arc, 0.0), k, k});
+    pieces.push_back(Piece{transition, k, 0.0});
 }
 
 // Follows the pieces from a pose with a fine midpoint rule; the heading is integrated exactly.
@@ -66,7 +61,8 @@ struct Lobe {
 };
 
 // The end point is linear in the two unknown straight lengths, so three runs solve it. The
-// layout is fixed, so the solution is too; the content test checks that the loop closes.
+// layout is fixed, so the solution is too; a loop that failed to close would leave a gap in
+// the road, which the content test's replayed laps would fall into.
 void closeLobe(Lobe& lobe, const Pose& from, const Pose& target) {
     auto endAt = [&](double a, double b) {
         lobe.pieces[lobe.firstUnknown].length = a;
@@ -89,13 +85,13 @@ constexpr double kCrossingHalf = 2.0;  // straight and level this far either sid
 constexpr double kLowerTheta = 45.0 * kDegree;
 constexpr double kUpperTheta = 135.0 * kDegree;
 
-// Right-hand loop: the end of the main straight into a slow right, a short straight, a
-// long right, the back straight with a kink and the long bend up onto the bridge.
+// Right-hand loop, after the main straight has run under the bridge: a slow right, a short
+// straight, a long right, the climb with a kink and the long bend up onto the bridge.
 Lobe rightLobe() {
     Lobe lobe;
     std::vector<Piece>& p = lobe.pieces;
     lobe.firstUnknown = static_cast<int>(p.size());
-    addStraight(p, 1.0, MainStraight);
+    addStraight(p, 1.0);
     addTurn(p, -90.0, 1.5, 0.6);
     lobe.secondUnknown = static_cast<int>(p.size());
     addStraight(p, 1.0);
@@ -109,18 +105,18 @@ Lobe rightLobe() {
     return lobe;
 }
 
-// Left-hand loop: a climb to a crest along the top, a hairpin-like left, esses down the far
-// side and the long left back under the bridge.
+// Left-hand loop, after the bridge: a crest, a tight left, esses down the far side and the
+// long left onto the main straight, which runs through the grid and under the bridge.
 Lobe leftLobe() {
     Lobe lobe;
     std::vector<Piece>& p = lobe.pieces;
     addTurn(p, 45.0, 3.0, 0.8);
     lobe.firstUnknown = static_cast<int>(p.size());
-    addStraight(p, 3.0, WestStraight);
+    addStraight(p, 3.0);
     addTurn(p, 100.0, 1.5, 0.6);
     addTurn(p, -35.0, 2.2, 0.5);
     addTurn(p, 25.0, 2.2, 0.5);
-    addStraight(p, 0.4, SouthStraight);
+    addStraight(p, 0.4);
     addTurn(p, 45.0, 2.8, 0.7);
     addStraight(p, 0.1);
     addTurn(p, 90.0, 2.2, 0.7);
@@ -131,16 +127,15 @@ Lobe leftLobe() {
 
 Pose onLine(double theta, double along) { return Pose{along * std::cos(theta), along * std::sin(theta), theta}; }
 
-// The whole loop, starting where the lower straight begins; notes where the main straight
-// and the upper crossing straight are.
-std::vector<Piece> layout(int& mainIndex, int& upperIndex) {
+// The whole loop, starting where the lower straight begins; notes where the upper crossing
+// straight starts.
+std::vector<Piece> layout(int& upperIndex) {
     Lobe right = rightLobe();
     Lobe left = leftLobe();
     closeLobe(right, onLine(kLowerTheta, kCrossingHalf), onLine(kUpperTheta, -kCrossingHalf));
     closeLobe(left, onLine(kUpperTheta, kCrossingHalf), onLine(kLowerTheta, -kCrossingHalf));
     std::vector<Piece> pieces;
     addStraight(pieces, 2.0 * kCrossingHalf);
-    mainIndex = static_cast<int>(pieces.size()) + right.secondUnknown;
     pieces.insert(pieces.end(), right.pieces.begin(), right.pieces.end());
     upperIndex = static_cast<int>(pieces.size());
     addStraight(pieces, 2.0 * kCrossingHalf);
@@ -321,9 +316,8 @@ std::vector<HeightKey> heightKeys(const Circuit& circuit) {
 }  // namespace
 
 Circuit buildCircuit() {
-    int mainIndex = 0;
     int upperIndex = 0;
-    const std::vector<Piece> pieces = layout(mainIndex, upperIndex);
+    const std::vector<Piece> pieces = layout(upperIndex);
     Circuit circuit;
     sampleLoop(pieces, circuit);
     double upperStart = 0.0;
