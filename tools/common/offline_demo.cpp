@@ -74,6 +74,9 @@ bool startOfflineDemo(const char* program, const DemoSettings& settings, std::st
     guardProgram = program;
     guardHint = settings.transcriptHint;
     std::atexit(exitDuringAssembly);
+    // The recorders take their start time while the scene is built: the virtual clock must
+    // already run then, or every record of the first runs falls due at once.
+    ManualClock::install(0);
     assembling = true;
     assembleScene();
     assembling = false;
