@@ -16,6 +16,7 @@
 #include "assets/bitmap.h"
 #include "assets/model_parser.h"
 #include "platform/ticks.h"
+#include "race.h"
 #include "replay/recorder.h"
 #include "replay/run_record.h"
 #include "support/files.h"
@@ -219,9 +220,9 @@ struct Footprint {
 constexpr Footprint kFootprints[2] = {{0.11, 0.275}, {0.108, 0.2}};
 
 // A car's footprint corners in the world: local x across, local y along its length.
-std::array<std::array<double, 2>, 4> corners(const Car& car, const Footprint& f) {
+Corners corners(const Car& car, const Footprint& f) {
     const double h = car.heading * kDegree, c = std::cos(h), s = std::sin(h);
-    std::array<std::array<double, 2>, 4> out;
+    Corners out;
     const double local[4][2] = {{-f.halfWidth, -f.halfLength}, {f.halfWidth, -f.halfLength},
                                 {f.halfWidth, f.halfLength}, {-f.halfWidth, f.halfLength}};
     for (int k = 0; k < 4; ++k) {
@@ -230,21 +231,6 @@ std::array<std::array<double, 2>, 4> corners(const Car& car, const Footprint& f)
     return out;
 }
 
-// Largest gap along the rectangles' edge normals: positive when they are apart.
-double separation(const std::array<std::array<double, 2>, 4>& a, const std::array<std::array<double, 2>, 4>& b) {
-    double best = -1e9;
-    for (const auto* shape : {&a, &b}) {
-        for (int k = 0; k < 2; ++k) {
-            const double ex = (*shape)[k + 1][0] - (*shape)[k][0], ey = (*shape)[k + 1][1] - (*shape)[k][1];
-            const double len = std::hypot(ex, ey), nx = -ey / len, ny = ex / len;
-            double minA = 1e9, maxA = -1e9, minB = 1e9, maxB = -1e9;
-            for (const auto& p : a) minA = std::min(minA, p[0] * nx + p[1] * ny), maxA = std::max(maxA, p[0] * nx + p[1] * ny);
-            for (const auto& p : b) minB = std::min(minB, p[0] * nx + p[1] * ny), maxB = std::max(maxB, p[0] * nx + p[1] * ny);
-            best = std::max(best, std::max(minB - maxA, minA - maxB));
-        }
-    }
-    return best;
-}
 
 // Whether a point shows in the free view of the camera's pose (65 degrees, square window)
 // within 10 units: the view is pitch about x, roll about y, heading about z, then a tenth of

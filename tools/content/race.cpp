@@ -131,8 +131,6 @@ private:
 constexpr double kFootprint[2][2] = {{0.11, 0.275}, {0.108, 0.2}};
 constexpr double kClearance = 0.08;  // kept between footprints while recording
 
-using Corners = std::array<std::array<double, 2>, 4>;
-
 Corners footprint(const ArcPose& p, int car) {
     const double c = std::cos(p.theta), s = std::sin(p.theta);
     const double w = kFootprint[car][0], l = kFootprint[car][1];
@@ -142,21 +140,6 @@ Corners footprint(const ArcPose& p, int car) {
     return out;
 }
 
-// Largest gap between the two rectangles along their edge normals; negative when they overlap.
-double separation(const Corners& a, const Corners& b) {
-    double best = -1e9;
-    for (const Corners* shape : {&a, &b}) {
-        for (int k = 0; k < 2; ++k) {
-            const double ex = (*shape)[k + 1][0] - (*shape)[k][0], ey = (*shape)[k + 1][1] - (*shape)[k][1];
-            const double len = std::hypot(ex, ey), nx = -ey / len, ny = ex / len;
-            double minA = 1e9, maxA = -1e9, minB = 1e9, maxB = -1e9;
-            for (const auto& p : a) minA = std::min(minA, p[0] * nx + p[1] * ny), maxA = std::max(maxA, p[0] * nx + p[1] * ny);
-            for (const auto& p : b) minB = std::min(minB, p[0] * nx + p[1] * ny), maxB = std::max(maxB, p[0] * nx + p[1] * ny);
-            best = std::max(best, std::max(minB - maxA, minA - maxB));
-        }
-    }
-    return best;
-}
 
 struct Racer {
     Car car;
@@ -416,4 +399,19 @@ bool recordRace(const Circuit& circuit, const Track& track, const std::string& d
         return false;
     }
     return true;
+}
+
+double separation(const Corners& a, const Corners& b) {
+    double best = -1e9;
+    for (const Corners* shape : {&a, &b}) {
+        for (int k = 0; k < 2; ++k) {
+            const double ex = (*shape)[k + 1][0] - (*shape)[k][0], ey = (*shape)[k + 1][1] - (*shape)[k][1];
+            const double len = std::hypot(ex, ey), nx = -ey / len, ny = ex / len;
+            double minA = 1e9, maxA = -1e9, minB = 1e9, maxB = -1e9;
+            for (const auto& p : a) minA = std::min(minA, p[0] * nx + p[1] * ny), maxA = std::max(maxA, p[0] * nx + p[1] * ny);
+            for (const auto& p : b) minB = std::min(minB, p[0] * nx + p[1] * ny), maxB = std::max(maxB, p[0] * nx + p[1] * ny);
+            best = std::max(best, std::max(minB - maxA, minA - maxB));
+        }
+    }
+    return best;
 }

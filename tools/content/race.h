@@ -1,10 +1,17 @@
 #pragma once
+#include <array>
 #include <string>
 #include <vector>
 
 #include "circuit.h"
 
 class Track;
+
+// The four corners (x, y) of a car's rectangular footprint seen from above.
+using Corners = std::array<std::array<double, 2>, 4>;
+
+// Largest gap between two footprints along their edge normals; negative when they overlap.
+double separation(const Corners& a, const Corners& b);
 
 // Where both cars are in one frame of the recording session (frame k at k x kRecordFrameMs).
 struct RaceFrame {
