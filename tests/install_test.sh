@@ -71,7 +71,7 @@ run_launcher() {
     echo "launcher in $root: $(grep -c '^texture loaded' "$here/out.txt") textures, runs playing, quit with 0"
 }
 
-# The tools find the installed pack by themselves and write where they are started.
+# The capture finds the installed pack by itself; both tools write where they are started.
 run_tools() {
     local root="$1"
     local here
@@ -80,7 +80,9 @@ run_tools() {
         fail "zorvex-capture: $(cat "$here/capture.txt")"
     [ -f "$here/clip/frame_00003.png" ] || fail "zorvex-capture wrote no frames into the working directory"
     grep -qF 'PLAYBACK (rec\record1.rec)' "$here/clip/transcript.txt" || fail "the capture did not play the installed runs"
-    (cd "$here" && "$root/usr/games/zorvex-runs" plot --out map.png "$root/usr/share/games/zorvex/rec/record1.rec" >plot.txt 2>&1) ||
+    local pack="$root/usr/share/games/zorvex"
+    (cd "$here" && "$root/usr/games/zorvex-runs" plot --track "$pack/models/track.ascii" --out map.png \
+        "$pack/rec/record1.rec" >plot.txt 2>&1) ||
         fail "zorvex-runs plot: $(cat "$here/plot.txt")"
     [ -s "$here/map.png" ] || fail "zorvex-runs plot wrote no map into the working directory"
     echo "tools: capture and plot from the installed pack"

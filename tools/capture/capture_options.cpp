@@ -36,8 +36,8 @@ const char kCaptureHelp[] =
     "played.\n"
     "\n"
     "Examples:\n"
-    "  $ xvfb-run -a zorvex-capture --seconds 30 --keys c@10s,c@20s --out clip\n"
-    "  $ zorvex-capture --frames 1 --size 1024x768 --no-video --out still\n";
+    "  $ xvfb-run -a zorvex-capture --seconds 30 --keys c@10s,c@20s\n"
+    "  $ zorvex-capture --frames 1 --size 1024x768 --no-video\n";
 
 namespace {
 

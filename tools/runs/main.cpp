@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "common/command_line.h"
-#include "common/installed_content.h"
 #include "runs/run_csv.h"
 #include "runs/run_file.h"
 #include "runs/run_plot.h"
@@ -18,12 +17,12 @@ const char kUsage[] =
     "usage: zorvex-runs dump RUN\n"
     "       zorvex-runs csv RUN\n"
     "       zorvex-runs from-csv CSV RUN\n"
-    "       zorvex-runs plot [--track MODEL] --out PNG [--size WxH] [--step MS] RUN...\n";
+    "       zorvex-runs plot --track MODEL --out PNG [--size WxH] [--step MS] RUN...\n";
 const char kHelp[] =
     "Usage: zorvex-runs dump RUN\n"
     "  or:  zorvex-runs csv RUN\n"
     "  or:  zorvex-runs from-csv CSV RUN\n"
-    "  or:  zorvex-runs plot [--track MODEL] --out PNG [--size WxH] [--step MS] RUN...\n"
+    "  or:  zorvex-runs plot --track MODEL --out PNG [--size WxH] [--step MS] RUN...\n"
     "Looks into the Zorvex 2005 Demo's run files (headerless sequences of 36-byte records),\n"
     "converts them to and from CSV, and maps them over the track. Bad input gets one line\n"
     "naming the file (and for CSV the line).\n"
@@ -41,9 +40,7 @@ const char kHelp[] =
     "                     (fastest)\n"
     "\n"
     "Options:\n"
-    "  --track MODEL      plot: the track model (default: models/track.ascii of the\n"
-    "                     installed content pack; run from the build tree, of the working\n"
-    "                     directory)\n"
+    "  --track MODEL      plot: the track model, models/track.ascii of a content pack\n"
     "  --out PNG          plot: the picture to write\n"
     "  --size WxH         plot: the picture size (default 600x600)\n"
     "  --step MS          plot: the dead-reckoning step in milliseconds (default 10)\n"
@@ -53,7 +50,7 @@ const char kHelp[] =
     "  $ zorvex-runs dump rec/record1.rec\n"
     "  $ zorvex-runs csv rec/record1.rec > r1.csv\n"
     "  $ zorvex-runs from-csv r1.csv edited.rec\n"
-    "  $ zorvex-runs plot --out map.png rec/*.rec\n";
+    "  $ zorvex-runs plot --track models/track.ascii --out m.png rec/*\n";
 
 int usageError(const std::string& problem) {
     std::fprintf(stderr, "zorvex-runs: %s\n%s", problem.c_str(), kUsage);
@@ -104,12 +101,6 @@ int fromCsv(const std::string& csvPath, const std::string& runPath) {
     return 0;
 }
 
-// The installed pack's track, or the working directory's when not run from an install.
-std::string defaultTrackPath() {
-    const std::string content = installedContentDir();
-    return (content.empty() ? "" : content + "/") + "models/track.ascii";
-}
-
 bool plotOption(int argc, char** argv, int& i, PlotOptions& options, std::string& error) {
     const std::string name = argv[i];
     std::string value;
@@ -136,10 +127,9 @@ int plot(int argc, char** argv) {
         if (!option) options.runPaths.push_back(argv[i]);
         else if (!plotOption(argc, argv, i, options, error)) return usageError(error);
     }
-    if (options.outPath.empty() || options.runPaths.empty()) {
-        return usageError("plot needs --out and at least one run file");
+    if (options.trackPath.empty() || options.outPath.empty() || options.runPaths.empty()) {
+        return usageError("plot needs --track, --out and at least one run file");
     }
-    if (options.trackPath.empty()) options.trackPath = defaultTrackPath();
     std::vector<std::string> notes;
     if (!plotRuns(options, notes, error)) return failure(error);
     for (const std::string& note : notes) std::printf("%s\n", note.c_str());
