@@ -10,9 +10,12 @@ packages=(
   libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri freeglut3-dev
   libsdl2-mixer-dev libmp3lame-dev libpng-dev
   xvfb xauth ffmpeg
+  help2man  # the build makes the tools' manual pages from their --help
 )
 if [ "$purpose" = "test" ]; then
   packages+=(libgtest-dev libbenchmark-dev xdotool x11-utils imagemagick lame)
+  # Installing and packaging: dpkg-shlibdeps, file, lintian, man, desktop-file-validate.
+  packages+=(dpkg-dev file lintian man-db desktop-file-utils)
 fi
 
 missing=()

@@ -4,19 +4,40 @@
 #include <cstring>
 
 const char kCaptureUsage[] =
-    "usage: zorvex-capture [options]\n"
-    "Renders the demo frame by frame on a virtual clock into OUT/frame_00001.png ... and,\n"
-    "when ffmpeg is installed, OUT/capture.mp4 with the demo's music.\n"
-    "  --content DIR     content folder (default: the working directory)\n"
-    "  --out DIR         output folder (default: capture)\n"
+    "usage: zorvex-capture [OPTION]...\n"
+    "Try 'zorvex-capture --help' for more information.\n";
+
+const char kCaptureHelp[] =
+    "Usage: zorvex-capture [OPTION]...\n"
+    "Renders the Zorvex 2005 Demo frame by frame on a virtual clock that moves a fixed step\n"
+    "per frame, into OUT/frame_00001.png ... and, when ffmpeg is installed, OUT/capture.mp4\n"
+    "(H.264) with the demo's music looped under it. The same options always give the same\n"
+    "PNG bytes. It opens an ordinary GLUT window: without a screen, run it under xvfb-run.\n"
+    "\n"
+    "Options:\n"
+    "  --content DIR     content folder (default: the installed content pack; run from\n"
+    "                    the build tree, the working directory)\n"
+    "  --out DIR         output folder (default: capture); earlier frame_*.png there are\n"
+    "                    removed first\n"
     "  --seconds S       demo time to render (default 10)\n"
     "  --frames N        number of frames to render (instead of --seconds)\n"
     "  --fps N           frames per second of demo time (default 30)\n"
     "  --size WxH        frame size in pixels (default 450x450)\n"
     "  --no-blur         without the accumulation-buffer motion blur\n"
     "  --no-lighting     without lighting\n"
-    "  --keys SCRIPT     key releases, e.g. c@10s,c@20s (at 10 s, 20 s) or c@300 (before frame 300)\n"
-    "  --no-video        PNG frames only\n";
+    "  --keys SCRIPT     key releases through the demo's own key handler, separated by\n"
+    "                    commas: c@10s releases 'c' at 10 s, c@300 before frame 300\n"
+    "  --no-video        PNG frames only\n"
+    "  -h, --help        show this help and exit\n"
+    "\n"
+    "Relative paths are taken from the working directory. The demo's own lines (loading,\n"
+    "PLAYBACK, END) go to OUT/transcript.txt, the progress bar to standard error, and where\n"
+    "the frames, the video and the transcript are to standard output. The music is not\n"
+    "played.\n"
+    "\n"
+    "Examples:\n"
+    "  $ xvfb-run -a zorvex-capture --seconds 30 --keys c@10s,c@20s\n"
+    "  $ zorvex-capture --frames 1 --size 1024x768 --no-video\n";
 
 namespace {
 

@@ -16,7 +16,9 @@ struct CaptureOptions {
     bool help = false;
 };
 
+// The short usage shown after a command-line error, and the full --help text.
 extern const char kCaptureUsage[];
+extern const char kCaptureHelp[];
 
 // Reads the command line. Returns false and says why when an option is unknown, lacks its
 // value or has a bad one.

@@ -148,7 +148,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (options.help) {
-        std::fputs(kCaptureUsage, stdout);
+        std::fputs(kCaptureHelp, stdout);
         return 0;
     }
     const std::string outDir = absolutePath(options.outDir);

@@ -12,6 +12,7 @@
 #include "app/options.h"
 #include "app/scene.h"
 #include "common/command_line.h"
+#include "common/installed_content.h"
 #include "platform/ticks.h"
 
 namespace {
@@ -36,11 +37,12 @@ void exitDuringAssembly() {
 }
 
 bool enterContent(const DemoSettings& settings, std::string& error) {
-    if (!settings.contentDir.empty() && chdir(settings.contentDir.c_str()) != 0) {
-        error = settings.contentDir + ": cannot enter the content folder: " + std::strerror(errno);
+    const std::string folder = settings.contentDir.empty() ? installedContentDir() : settings.contentDir;
+    if (!folder.empty() && chdir(folder.c_str()) != 0) {
+        error = folder + ": cannot enter the content folder: " + std::strerror(errno);
         return false;
     }
-    const std::string where = settings.contentDir.empty() ? "the working directory" : settings.contentDir;
+    const std::string where = folder.empty() ? "the working directory" : folder;
     for (const char* file : kRequiredFiles) {
         if (access(file, R_OK) != 0) {
             error = where + " is not a content folder: " + file + " cannot be read (" + std::strerror(errno) + ")";

@@ -6,7 +6,8 @@
 // How a tool runs the real demo without GLUT's main loop: same scene, same frame function,
 // on a virtual clock.
 struct DemoSettings {
-    std::string contentDir;  // empty: the working directory is the content folder
+    // Empty: the installed content pack, or the working directory when not run from an install.
+    std::string contentDir;
     int width = 450;
     int height = 450;
     bool blur = true;
@@ -15,11 +16,12 @@ struct DemoSettings {
     std::string transcriptHint;
 };
 
-// Changes into the content folder, checks the files the scene cannot do without, opens a
-// GLUT window of the requested size, builds the scene with the requested options and sets
-// the projection. Returns false and says why in error when there is no display, no such
-// folder or a missing file. Should scene assembly end the process itself (an unreadable
-// model or texture), the process ends with status 1 after a line on standard error.
+// Changes into the content folder (so relative paths the caller keeps must be absolute by
+// then), checks the files the scene cannot do without, opens a GLUT window of the requested
+// size, builds the scene with the requested options and sets the projection. Returns false
+// and says why in error when there is no display, no such folder or a missing file. Should
+// scene assembly end the process itself (an unreadable model or texture), the process ends
+// with status 1 after a line on standard error.
 bool startOfflineDemo(const char* program, const DemoSettings& settings, std::string& error);
 
 // The RGBA pixels of the back buffer, bottom row first: the frame before it is swapped.

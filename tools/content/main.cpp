@@ -1,11 +1,13 @@
 // zorvex-content <folder>: writes the demo's content pack into folder, the same bytes on
-// every run: models, textures, the three run files and the music.
+// every run: models, textures, the three run files, the music and the desktop icon.
 #include <cstdio>
 #include <string>
 
 #include "cars.h"
 #include "circuit.h"
+#include "common/png_image.h"
 #include "content_sink.h"
+#include "icon.h"
 #include "landscape.h"
 #include "music_synth.h"
 #include "runs.h"
@@ -30,13 +32,23 @@ bool writeOthers(const ContentSink& sink, const std::string& folder, std::string
     return true;
 }
 
+bool writeIcon(const ContentSink& sink, std::string& error) {
+    const Picture picture = paintIcon();
+    RgbImage image(picture.width, picture.height);
+    image.rgb = picture.rgb;
+    if (!writePng(sink.diskPath(kIconPath), image, error)) return false;
+    sink.announce(kIconPath);
+    return true;
+}
+
 bool writePack(const std::string& folder, std::string& error) {
     const ContentSink sink(folder);
     if (!sink.prepare(error)) return false;
     const Circuit circuit = buildCircuit();
     const Terrain terrain(circuit);
     return writeTrack(sink, circuit, error) && writeLandscape(sink, circuit, terrain, error) &&
-           writeRuns(sink, circuit, terrain, error) && writeOthers(sink, folder, error);
+           writeRuns(sink, circuit, terrain, error) && writeOthers(sink, folder, error) &&
+           writeIcon(sink, error);
 }
 
 }  // namespace

@@ -12,11 +12,45 @@
 
 namespace {
 
+// After a command-line error: the synopsis; --help gives the whole text.
 const char kUsage[] =
     "usage: zorvex-runs dump RUN\n"
     "       zorvex-runs csv RUN\n"
     "       zorvex-runs from-csv CSV RUN\n"
     "       zorvex-runs plot --track MODEL --out PNG [--size WxH] [--step MS] RUN...\n";
+const char kHelp[] =
+    "Usage: zorvex-runs dump RUN\n"
+    "  or:  zorvex-runs csv RUN\n"
+    "  or:  zorvex-runs from-csv CSV RUN\n"
+    "  or:  zorvex-runs plot --track MODEL --out PNG [--size WxH] [--step MS] RUN...\n"
+    "Looks into the Zorvex 2005 Demo's run files (headerless sequences of 36-byte records),\n"
+    "converts them to and from CSV, and maps them over the track. Bad input gets one line\n"
+    "naming the file (and for CSV the line).\n"
+    "\n"
+    "Commands:\n"
+    "  dump RUN           one row per record: time, gap to the previous record, position,\n"
+    "                     pitch, roll, heading, speed and turn rate; then warnings about\n"
+    "                     times that go backwards and trailing bytes that make no whole\n"
+    "                     record (playback ignores them)\n"
+    "  csv RUN            the records as CSV on standard output, floats exact to the bit\n"
+    "  from-csv CSV RUN   the CSV back into a run file, with the demo's own record encoder\n"
+    "  plot RUN...        a PNG map: the track seen from above (lighter where higher), each\n"
+    "                     run's path as the demo's dead reckoning drives it, and its\n"
+    "                     records as dots coloured by speed, from blue (standing) to red\n"
+    "                     (fastest)\n"
+    "\n"
+    "Options:\n"
+    "  --track MODEL      plot: the track model, models/track.ascii of a content pack\n"
+    "  --out PNG          plot: the picture to write\n"
+    "  --size WxH         plot: the picture size (default 600x600)\n"
+    "  --step MS          plot: the dead-reckoning step in milliseconds (default 10)\n"
+    "  -h, --help         show this help and exit\n"
+    "\n"
+    "Examples:\n"
+    "  $ zorvex-runs dump rec/record1.rec\n"
+    "  $ zorvex-runs csv rec/record1.rec > r1.csv\n"
+    "  $ zorvex-runs from-csv r1.csv edited.rec\n"
+    "  $ zorvex-runs plot --track models/track.ascii --out m.png rec/*\n";
 
 int usageError(const std::string& problem) {
     std::fprintf(stderr, "zorvex-runs: %s\n%s", problem.c_str(), kUsage);
@@ -113,7 +147,7 @@ int main(int argc, char** argv) {
     if (command == "from-csv" && argc == 4) return fromCsv(argv[2], argv[3]);
     if (command == "plot") return plot(argc, argv);
     if (command == "--help" || command == "-h") {
-        std::fputs(kUsage, stdout);
+        std::fputs(kHelp, stdout);
         return 0;
     }
     return usageError(command.empty() ? "no command given" : "cannot run \"" + command + "\" with these arguments");

@@ -1,0 +1,8 @@
+#pragma once
+#include <string>
+
+// The content pack of an installed copy, found from the running program's own location (the
+// pack lies at a fixed place relative to the installed tools), so an install works wherever
+// it was unpacked. Empty when the program does not run from an install (the build tree).
+std::string installedContentDir();
+
