@@ -29,6 +29,21 @@ std::string findWindow() {
     return id;
 }
 
+// "WIDTHxHEIGHT" of a window ("-id <id>") or of the screen ("-root").
+std::string sizeOf(const std::string& which) {
+    return shell("xwininfo " + which + " | awk '/Width:/ {w = $2} /Height:/ {h = $2} END {printf \"%sx%s\", w, h}'");
+}
+
+// Each piece appears in text after the one before.
+void expectInOrder(const std::string& text, const std::vector<std::string>& pieces) {
+    size_t at = 0;
+    for (const std::string& piece : pieces) {
+        const size_t found = text.find(piece, at);
+        ASSERT_NE(found, std::string::npos) << "missing or out of order: " << piece << "\n" << text;
+        at = found;
+    }
+}
+
 void sendKey(const std::string& window, const std::string& key) {
     shell("xdotool windowfocus --sync " + window + " key --delay 50 " + key);
 }
@@ -79,108 +94,68 @@ TinyContent shortRuns() {
     return content;
 }
 
-TEST_F(DemoTest, TranscriptRunsFromBannerThroughLoadingToPlaybackEndAndRestart) {
+// The empty line, the three playback lines and another empty line of every start of the runs.
+const std::string kRunsStart =
+    "\n\nPLAYBACK (rec\\record0.rec)\nPLAYBACK (rec\\record1.rec)\nPLAYBACK (rec\\record2.rec)\n\n";
+
+TEST_F(DemoTest, TranscriptRunsFromBannerThroughLoadingToPlaybackEndAndRestartInItsTitledWindow) {
     auto demo = start(shortRuns());
     // The three short runs end in the same frame; the next frame starts them all again.
-    ASSERT_TRUE(demo->waitForOutput("END (rec\\record0.rec)\n\nPLAYBACK (rec\\record0.rec)\n"
-                                    "PLAYBACK (rec\\record1.rec)\nPLAYBACK (rec\\record2.rec)\n\n",
-                                    20000)) << demo->out << demo->err;
-    const std::string& out = demo->out;
-    EXPECT_EQ(out.rfind("\n\nZorvex 2005 Demo, Compilation Date: ", 0), 0u) << out;
-    const char* inOrder[] = {"Zorvex 2005 Demo", "\n\nSound Init...OK\n\n", "Track Init...OK\n",
-                             "\nloading models\\track.ascii\n", "texture loaded (", "\nloading models\\landscape.ascii\n",
-                             "\nloading models\\ds21.ascii\n", "\nloading models\\r5.ascii\n",
-                             "\n\nPLAYBACK (rec\\record0.rec)\nPLAYBACK (rec\\record1.rec)\nPLAYBACK (rec\\record2.rec)\n\n",
-                             "END (rec\\record1.rec)\nEND (rec\\record2.rec)\nEND (rec\\record0.rec)\n",
-                             "\n\nPLAYBACK (rec\\record0.rec)\nPLAYBACK (rec\\record1.rec)\nPLAYBACK (rec\\record2.rec)\n\n"};
-    size_t at = 0;
-    for (const char* piece : inOrder) {
-        const size_t found = out.find(piece, at);
-        ASSERT_NE(found, std::string::npos) << "missing or out of order: " << piece << "\n" << out;
-        at = found;
-    }
+    ASSERT_TRUE(demo->waitForOutput("END (rec\\record0.rec)" + kRunsStart, 20000)) << demo->out << demo->err;
+    EXPECT_EQ(demo->out.rfind("\n\nZorvex 2005 Demo, Compilation Date: ", 0), 0u) << demo->out;
+    expectInOrder(demo->out, {"\n\nSound Init...OK\n\n", "Track Init...OK\n", "\nloading models\\track.ascii\n",
+                              "texture loaded (", "\nloading models\\landscape.ascii\n", "\nloading models\\ds21.ascii\n",
+                              "\nloading models\\r5.ascii\n", kRunsStart,
+                              "END (rec\\record1.rec)\nEND (rec\\record2.rec)\nEND (rec\\record0.rec)\n", kRunsStart});
     EXPECT_EQ(demo->err.find("Error"), std::string::npos) << demo->err;
-    sendKey(findWindow(), "x");
+    const std::string window = findWindow();
+    ASSERT_FALSE(window.empty());
+    EXPECT_EQ(sizeOf("-id " + window), "450x450");
+    const std::string info = shell("xwininfo -id " + window);
+    EXPECT_NE(info.find("Absolute upper-left X:  100"), std::string::npos) << info;
+    EXPECT_NE(info.find("Absolute upper-left Y:  100"), std::string::npos) << info;
+    sendKey(window, "x");
     EXPECT_EQ(demo->waitExit(10000), 0);
 }
 
-TEST_F(DemoTest, SoundThatCannotStartRetriesForAboutOneSecondAndGoesOn) {
-    auto demo = start(shortRuns(), {}, "no-such-driver");
-    ASSERT_TRUE(demo->waitForOutput("Sound Init...", 10000)) << demo->out;
-    const auto began = Clock::now();
-    ASSERT_TRUE(demo->waitForOutput("FAILED!\n\n", 10000)) << demo->out;
-    const double seconds = std::chrono::duration<double>(Clock::now() - began).count();
-    EXPECT_NE(demo->out.find("Sound Init...""..........""FAILED!\n\n"), std::string::npos) << demo->out;
-    EXPECT_GT(seconds, 0.8);
-    EXPECT_LT(seconds, 5.0);
-    EXPECT_TRUE(demo->waitForOutput("PLAYBACK (rec\\record2.rec)", 20000)) << demo->out;
-}
-
-TEST_F(DemoTest, WindowIsTitledAndSizedAtItsPlace) {
-    auto demo = start(shortRuns());
-    ASSERT_TRUE(demo->waitForOutput("PLAYBACK (rec\\record2.rec)", 20000)) << demo->out;
-    const std::string window = findWindow();
-    ASSERT_FALSE(window.empty());
-    const std::string info = shell("xwininfo -id " + window);
-    EXPECT_NE(info.find("Width: 450"), std::string::npos) << info;
-    EXPECT_NE(info.find("Height: 450"), std::string::npos) << info;
-    EXPECT_NE(info.find("Absolute upper-left X:  100"), std::string::npos) << info;
-    EXPECT_NE(info.find("Absolute upper-left Y:  100"), std::string::npos) << info;
-}
-
-TEST_F(DemoTest, AskModeTakesFourAnswersFromAPipeAndFpsNoMeansNoFpsLines) {
+TEST_F(DemoTest, AskModeAsksFourQuestionsAndFullScreenWithoutGameModeFallsBackToAFullScreenWindow) {
     auto demo = start(shortRuns(), {"ask"});
-    demo->writeInput("n\ny\ny\nn\n");
+    demo->writeInput("y\nn\nn\nn\n");
     demo->closeInput();
     ASSERT_TRUE(demo->waitForOutput("PLAYBACK (rec\\record2.rec)", 20000)) << demo->out << demo->err;
-    std::this_thread::sleep_for(std::chrono::milliseconds(4500));
+    expectInOrder(demo->err, {"Question? Fullscreen", "Question? Accumulation Buffer?", "Question? Light ?", "Question? FPS ?"});
+    EXPECT_NE(demo->err.find("game mode"), std::string::npos) << demo->err;
+    const std::string window = findWindow();
+    ASSERT_FALSE(window.empty());
+    // Xvfb has no game mode; the window covers the whole screen instead.
+    const std::string screen = sizeOf("-root");
+    std::string size;
+    for (int i = 0; i < 20 && size != screen; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        size = sizeOf("-id " + window);
+    }
+    EXPECT_EQ(size, screen);
+    // FPS answered no: past a whole frame-rate window, still no rate line.
+    std::this_thread::sleep_for(std::chrono::milliseconds(3500));
     demo->waitForOutput("never", 10);
     EXPECT_EQ(demo->out.find("FPS: "), std::string::npos) << demo->out;
     EXPECT_EQ(demo->out.find("Question?"), std::string::npos);
-    size_t at = 0;
-    for (const char* question : {"Question? Fullscreen", "Question? Accumulation Buffer?", "Question? Light ?", "Question? FPS ?"}) {
-        const size_t found = demo->err.find(question, at);
-        ASSERT_NE(found, std::string::npos) << question << "\n" << demo->err;
-        at = found;
-    }
 }
 
-TEST_F(DemoTest, AskModeWithFpsYesPrintsTheRateAboutEveryThreeSeconds) {
-    auto demo = start(shortRuns(), {"anything", "at all"});
+TEST_F(DemoTest, SoundThatCannotStartIsReportedAndAskModeWithFpsYesPrintsTheRateAboutEveryThreeSeconds) {
+    auto demo = start(shortRuns(), {"anything", "at all"}, "no-such-driver");
     demo->writeInput("no\nNO\nn\nYes\n");
     demo->closeInput();
     ASSERT_TRUE(demo->waitForOutput("FPS: ", 20000)) << demo->out << demo->err;
+    EXPECT_NE(demo->out.find("Sound Init...""..........""FAILED!\n\n"), std::string::npos) << demo->out;
     const auto first = Clock::now();
     const size_t firstAt = demo->out.find("FPS: ");
-    ASSERT_TRUE(demo->waitForOutput("FPS: ", 10));
-    // Wait for the second line after the first.
     const auto deadline = first + std::chrono::seconds(10);
     while (demo->out.find("FPS: ", firstAt + 1) == std::string::npos && Clock::now() < deadline) demo->waitForOutput("\x01", 50);
     const double gap = std::chrono::duration<double>(Clock::now() - first).count();
     EXPECT_NE(demo->out.find("FPS: ", firstAt + 1), std::string::npos) << demo->out;
     EXPECT_GT(gap, 2.5);
     EXPECT_LT(gap, 4.5);
-}
-
-TEST_F(DemoTest, FullScreenWithoutGameModeFallsBackToAFullScreenWindowAndSaysSo) {
-    auto demo = start(shortRuns(), {"ask"});
-    demo->writeInput("y\nn\nn\nn\n");
-    demo->closeInput();
-    ASSERT_TRUE(demo->waitForOutput("PLAYBACK (rec\\record2.rec)", 20000)) << demo->out << demo->err;
-    EXPECT_NE(demo->err.find("game mode"), std::string::npos) << demo->err;
-    const std::string window = findWindow();
-    ASSERT_FALSE(window.empty());
-    // Xvfb has no game mode; the window covers the whole screen instead.
-    const std::string root = shell("xwininfo -root");
-    const std::string width = root.substr(root.find("Width: "), root.find('\n', root.find("Width: ")) - root.find("Width: "));
-    const std::string height = root.substr(root.find("Height: "), root.find('\n', root.find("Height: ")) - root.find("Height: "));
-    std::string info;
-    for (int i = 0; i < 20 && info.find(width) == std::string::npos; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        info = shell("xwininfo -id " + window);
-    }
-    EXPECT_NE(info.find(width), std::string::npos) << info << root;
-    EXPECT_NE(info.find(height), std::string::npos) << info << root;
 }
 
 TEST_F(DemoTest, CameraKeyChangesTheViewThreeReleasesBringItBackAndOnlyLowerCaseXQuits) {

@@ -1,9 +1,10 @@
-// The whole scene in this process: assembly, the frame's order of work, restarts and
-// the no-allocation promise of the frame loop, on a manual clock.
+// The whole scene in this process: assembly, the frame's order of work, restarts, the
+// blur and the no-allocation promise of the frame loop, on a manual clock.
 #include <GL/freeglut.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cmath>
 #include <cstdlib>
 #include <new>
 
@@ -59,52 +60,6 @@ protected:
     std::string transcript;
 };
 
-TEST_F(SceneTest, AssemblyLoadsInOrderAndEndsWithTheThreePlaybackLines) {
-    TinyContent content;
-    content.cameraRun = steadyRun(3, 1000, Vec3{0, 0, -20}, 0, 0);
-    content.ds21Run = steadyRun(3, 1000, Vec3{0, 0, 0}, 0, 1);
-    content.r5Run = steadyRun(3, 1000, Vec3{0.3f, 0, 0}, 0, 1);
-    build(content);
-    const size_t trackAt = transcript.find("Track Init...OK\n");
-    const size_t landAt = transcript.find("loading models\\landscape.ascii");
-    const size_t ds21At = transcript.find("loading models\\ds21.ascii");
-    const size_t r5At = transcript.find("loading models\\r5.ascii");
-    ASSERT_NE(trackAt, std::string::npos) << transcript;
-    EXPECT_LT(trackAt, landAt);
-    EXPECT_LT(landAt, ds21At);
-    EXPECT_LT(ds21At, r5At);
-    const std::string tail =
-        "\nPLAYBACK (rec\\record0.rec)\nPLAYBACK (rec\\record1.rec)\nPLAYBACK (rec\\record2.rec)\n\n";
-    ASSERT_GE(transcript.size(), tail.size());
-    EXPECT_EQ(transcript.substr(transcript.size() - tail.size()), tail);
-    EXPECT_FLOAT_EQ(r5Car->position.x, 0.3f);
-    GLfloat clear[4];
-    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
-    EXPECT_FLOAT_EQ(clear[2], 0.8f);
-    EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
-    EXPECT_TRUE(glIsEnabled(GL_ALPHA_TEST));
-    EXPECT_TRUE(glIsEnabled(GL_NORMALIZE));
-}
-
-TEST_F(SceneTest, MissingCarRunLeavesThatCarOnTheGridWhileTheOthersPlay) {
-    TinyContent content;
-    content.cameraRun = steadyRun(4, 1000, Vec3{0, 0, -20}, 0, 0);
-    content.r5Run = steadyRun(4, 1000, Vec3{0.3f, 0, 0}, 90, 1);
-    build(content);
-    EXPECT_NE(transcript.find("PLAYBACK (rec\\record0.rec)\n\nunable to open file for playbackPLAYBACK (rec\\record2.rec)"),
-              std::string::npos)
-        << transcript;
-    OutputCapture out;
-    frames(100, 16);
-    out.finish();
-    EXPECT_TRUE(ds21Recorder->isIdle());
-    EXPECT_FLOAT_EQ(ds21Car->position.x, 0.0f);
-    EXPECT_FLOAT_EQ(ds21Car->position.y, 0.0f);
-    // Heading 90 with a positive forward speed drives toward +x; the record at 1000 ms put
-    // it back at 0.3, so 0.6 s later it stands near 0.9.
-    EXPECT_NEAR(r5Car->position.x, 0.3f + 0.6f, 0.05f);
-}
-
 TEST_F(SceneTest, RunsRestartTogetherOnlyWhenAllThreeHaveEnded) {
     TinyContent content;
     content.cameraRun = steadyRun(1, 0, Vec3{0, 0, -20}, 0, 0);
@@ -120,20 +75,33 @@ TEST_F(SceneTest, RunsRestartTogetherOnlyWhenAllThreeHaveEnded) {
     OutputCapture later;
     frames(200, 10);
     text = later.finish();
-    const size_t end = text.find("END (rec\\record2.rec)\n");
-    ASSERT_NE(end, std::string::npos) << text;
-    EXPECT_EQ(text.substr(end, 200).find("END (rec\\record2.rec)\n\nPLAYBACK (rec\\record0.rec)\nPLAYBACK (rec\\record1.rec)\n"
-                                         "PLAYBACK (rec\\record2.rec)\n\n"),
-              0u)
+    EXPECT_NE(text.find("END (rec\\record2.rec)\n\nPLAYBACK (rec\\record0.rec)\nPLAYBACK (rec\\record1.rec)\n"
+                        "PLAYBACK (rec\\record2.rec)\n\n"),
+              std::string::npos)
         << text;
 }
 
-TEST_F(SceneTest, InCarViewHidesOnlyTheDs21Car) {
+TEST_F(SceneTest, WithoutItsRunTheDs21CarStaysOnTheGridWhileTheSceneRunsAndOnlyItHidesInTheInCarView) {
     TinyContent content;
-    content.cameraRun = steadyRun(3, 1000, Vec3{0, 0, -20}, 0, 0);
+    content.cameraRun = steadyRun(4, 1000, Vec3{0, 0, -20}, 0, 0);
+    content.r5Run = steadyRun(4, 1000, Vec3{0.3f, 0, 0}, 90, 1);
     build(content);
+    EXPECT_FLOAT_EQ(r5Car->position.x, 0.3f) << "placed beside the ds21 car";
+    GLfloat clear[4];
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+    EXPECT_FLOAT_EQ(clear[2], 0.8f);
+    for (const GLenum fixed : {GL_LIGHTING, GL_ALPHA_TEST, GL_NORMALIZE}) EXPECT_TRUE(glIsEnabled(fixed)) << fixed;
+    EXPECT_NE(transcript.find("PLAYBACK (rec\\record0.rec)\n\nunable to open file for playbackPLAYBACK (rec\\record2.rec)"),
+              std::string::npos)
+        << transcript;
     OutputCapture out;
-    frames(2, 16);
+    frames(100, 16);
+    EXPECT_TRUE(ds21Recorder->isIdle());
+    EXPECT_FLOAT_EQ(ds21Car->position.x, 0.0f);
+    EXPECT_FLOAT_EQ(ds21Car->position.y, 0.0f);
+    // Heading 90 with a positive forward speed drives toward +x; the record at 1000 ms put
+    // it back at 0.3, so 0.6 s later it stands near 0.9.
+    EXPECT_NEAR(r5Car->position.x, 0.3f + 0.6f, 0.05f);
     EXPECT_FALSE(ds21Car->hidden);
     keyUp('c', 0, 0);
     EXPECT_EQ(cameraMode, 1);
@@ -150,6 +118,49 @@ TEST_F(SceneTest, InCarViewHidesOnlyTheDs21Car) {
     keyUp('c', 0, 0);
     EXPECT_EQ(cameraMode, 0);
     EXPECT_EQ(camera->mode, 0);
+}
+
+// Per channel, the value shown after blending weight of a frame of value sharp over black.
+// Mesa blends the accumulation buffer in linear light when the window buffer is sRGB
+// encoded; which this context does shows in one known accumulation.
+double blended(double weight, int sharp, bool linearLight) {
+    const double c = sharp / 255.0;
+    if (!linearLight) return weight * sharp;
+    const double linear = weight * (c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4));
+    return 255.0 * (linear <= 0.0031308 ? linear * 12.92 : 1.055 * std::pow(linear, 1.0 / 2.4) - 0.055);
+}
+
+TEST_F(SceneTest, TheBlurShowsThreeTenthsOfEachFrameOverSevenTenthsOfTheBlendStartingFromBlackAfterAReshape) {
+    TinyContent content;
+    content.cameraRun = steadyRun(3, 1000, Vec3{0, 0, -20}, 0, 0);
+    build(content);
+    OutputCapture out;
+    frames(3, 0);  // no time passes: from the second frame on every frame is the same
+    optionFlags = Lighting;
+    frames(1, 0);
+    const std::vector<uint8_t> sharp = readPixels(0, 0, 64, 64);
+    optionFlags = AccumBlur | Lighting;
+    reshape(64, 64);
+    frames(1, 0);
+    const std::vector<uint8_t> first = readPixels(0, 0, 64, 64);
+    frames(1, 0);
+    const std::vector<uint8_t> second = readPixels(0, 0, 64, 64);
+    out.finish();
+    glClearColor(1, 1, 1, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_ACCUM_BUFFER_BIT);
+    glAccum(GL_ACCUM, 0.5f);
+    glAccum(GL_RETURN, 1.0f);
+    const bool linearLight = std::abs(readPixels(4, 4, 1, 1)[0] - 188) <= 2;
+    int off = 0, lit = 0;
+    for (size_t i = 0; i < sharp.size(); i += 4) {
+        for (size_t c = i; c < i + 3; ++c) {
+            lit += sharp[c] > 50 ? 1 : 0;
+            off += std::abs(first[c] - blended(0.3, sharp[c], linearLight)) > 3 ? 1 : 0;
+            off += std::abs(second[c] - blended(0.51, sharp[c], linearLight)) > 3 ? 1 : 0;
+        }
+    }
+    EXPECT_GT(lit, 4000) << "a picture to blur";
+    EXPECT_EQ(off, 0) << (linearLight ? "linear-light accumulation" : "direct accumulation");
 }
 
 TEST_F(SceneTest, AFrameAllocatesNothing) {
