@@ -31,7 +31,7 @@ protected:
     Car car;
 };
 
-TEST_F(CarOnTrack, DrivesAlongMinusYTurnsClockwiseAndNeverWrapsTheHeading) {
+TEST_F(CarOnTrack, DrivesAlongItsMinusYTurnsClockwiseNeverWrapsTheHeadingAndGlidesOffTheTrack) {
     lay(plane(0.5f, 0, 0));
     car.heading = 90.0f;
     car.speed = 2.0f;
@@ -58,6 +58,19 @@ TEST_F(CarOnTrack, DrivesAlongMinusYTurnsClockwiseAndNeverWrapsTheHeading) {
     car.turnRate = -40.0f;
     car.update(100, true);
     EXPECT_EQ(car.heading, 389.0f);
+
+    // Without a surface under its centre it keeps its height and tilt, and still moves and turns.
+    car.position = Vec3{20, 0, 4};
+    car.setRotation(Vec3{3, -2, 0});
+    car.setSpeed(1.0f);
+    car.turnRate = 0.1f;
+    car.update(100, true);
+    EXPECT_EQ(car.position.z, 4.0f);
+    EXPECT_EQ(car.pitch, 3.0f);
+    EXPECT_EQ(car.roll, -2.0f);
+    EXPECT_EQ(car.heading, -1.0f);
+    EXPECT_NEAR(car.position.x, 20.0f - 0.1f * 0.0174524f, 1e-6f);
+    EXPECT_NEAR(car.position.y, -0.1f * 0.9998477f, 1e-6f);
 }
 
 struct SettleCase {
@@ -104,21 +117,6 @@ TEST_F(CarOnTrack, WithNoElapsedTimeItOnlySettlesItsHeightAndTiltOnTheSurface) {
         EXPECT_NEAR(car.pitch, c.pitch, 2e-4f);
         EXPECT_NEAR(car.roll, c.roll, 2e-4f);
     }
-}
-
-TEST_F(CarOnTrack, OffTheTrackItKeepsHeightAndTiltButStillMovesAndTurns) {
-    lay(plane(1.0f, 0, 0));
-    car.position = Vec3{20, 0, 4};
-    car.setRotation(Vec3{3, -2, 0});
-    car.setSpeed(1.0f);
-    car.turnRate = 0.1f;
-    car.update(100, true);
-    EXPECT_EQ(car.position.z, 4.0f);
-    EXPECT_EQ(car.pitch, 3.0f);
-    EXPECT_EQ(car.roll, -2.0f);
-    EXPECT_EQ(car.heading, -1.0f);
-    EXPECT_NEAR(car.position.x, 20.0f - 0.1f * 0.0174524f, 1e-6f);
-    EXPECT_NEAR(car.position.y, -0.1f * 0.9998477f, 1e-6f);
 }
 
 // The model as drawn: one point 4 model units above the car's origin at x 1, caught through

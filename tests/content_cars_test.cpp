@@ -219,17 +219,6 @@ TEST_F(GeneratedContent, TheSmokeIsAPuffOnExactBlackAndTheSkyTilesWithBlueAndClo
     EXPECT_GT(cloud, w * h / 20);
 }
 
-TEST(ContentFolders, AFileWhereTheTextureFolderShouldBeIsReported) {
-    TempDir pack;
-    pack.write("tex", std::string("not a folder"));
-    std::string error;
-    EXPECT_FALSE(writeCars(pack.path(), error));
-    EXPECT_NE(error.find(pack.path() + "/tex"), std::string::npos) << error;
-    error.clear();
-    EXPECT_FALSE(writeSkyAndSmoke(pack.path(), error));
-    EXPECT_NE(error.find(pack.path() + "/tex"), std::string::npos) << error;
-}
-
 }  // namespace
 
 #endif

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -61,7 +60,6 @@ TEST(GeneratedMusic, LoopsForOneToTwoMinutesBelowFullScaleNeverSilentAndWithoutA
     double quietest = 1e9;
     for (size_t at = 0; at + kRate <= frames; at += kRate / 2) quietest = std::min(quietest, rms(at, kRate));
     EXPECT_GT(dbfs(quietest), -35.0);
-    std::printf("music: %.2f s, peak %.2f dBFS, quietest second %.2f dBFS\n", seconds, dbfs(peak), dbfs(quietest));
 
     // Where the loop returns to its start: no gap, no jump in level, no click.
     const double head = rms(0, kWindow);

@@ -107,27 +107,6 @@ TEST_F(RecorderTest, AnEmptyRunEndsAtTheFirstStepAndAMissingOneIsReportedWithout
     EXPECT_EQ(body.turnRate, -9.0f);
 }
 
-TEST_F(RecorderTest, ALoopingRunStartsAgainFromItsFirstRecordWithAFreshStartTime) {
-    const std::string path = writeRun("loop.rec", {keyframe(1, 0), keyframe(2, 100)});
-    Recorder recorder(path.c_str(), &body);
-    OutputCapture out;
-    recorder.startPlayback(true);
-    recorder.step(false);
-    ManualClock::advance(100);
-    recorder.step(false);
-    EXPECT_EQ(appliedKeyframe(body), 2);
-    ManualClock::advance(5000);
-    recorder.step(false);
-    EXPECT_EQ(recorder.state, Playing);
-    EXPECT_EQ(recorder.startTime, kStart + 5100);
-    EXPECT_EQ(appliedKeyframe(body), 2) << "the step that reopens applies nothing";
-    recorder.step(false);
-    EXPECT_EQ(appliedKeyframe(body), 1);
-    recorder.step(false);
-    EXPECT_EQ(appliedKeyframe(body), 1) << "the second record waits 100 ms from the new start";
-    EXPECT_EQ(out.finish(), "PLAYBACK (rec\\loop.rec)\nEND (rec\\loop.rec)\nPLAYBACK (rec\\loop.rec)\n");
-}
-
 // A recorder made 5 s before recording starts, so its first unforced step is already due.
 TEST_F(RecorderTest, RecordsComeMoreThanASecondApartOrWhenForcedAndReplayTheSpeedUnchanged) {
     body.speed = 2.5f;

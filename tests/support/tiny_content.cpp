@@ -43,10 +43,6 @@ std::string boxModel(const std::string& texture, float halfX, float halfY, float
                                 {x0, y1, 0, x0, y0, 0, x0, y0, z1, x0, y1, z1}});
 }
 
-void writeRun(const TempDir& dir, const std::string& name, const std::vector<RunRecord>& run) {
-    if (!run.empty()) dir.write(name, encodeRun(run));
-}
-
 }  // namespace
 
 std::vector<uint8_t> rgbBmp(int w, int h, const std::vector<uint8_t>& rgb) {
@@ -103,15 +99,7 @@ std::vector<uint8_t> encodeRun(const std::vector<RunRecord>& records) {
 std::vector<RunRecord> steadyRun(int records, uint32_t gapMs, Vec3 position, float heading, float forwardSpeed,
                                  float turnRate) {
     std::vector<RunRecord> run;
-    for (int i = 0; i < records; ++i) {
-        RunRecord record;
-        record.position = position;
-        record.heading = heading;
-        record.forwardSpeed = forwardSpeed;
-        record.turnRate = turnRate;
-        record.timeMs = static_cast<uint32_t>(i) * gapMs;
-        run.push_back(record);
-    }
+    for (int i = 0; i < records; ++i) run.push_back({position, 0, 0, heading, forwardSpeed, turnRate, i * gapMs});
     return run;
 }
 
@@ -128,8 +116,9 @@ void writeTinyContent(const TempDir& dir, const TinyContent& content) {
     const uint8_t skyHigh[3] = {20, 60, 200};
     dir.write("tex/clouds.bmp", gradientBmp(16, 16, skyLow, skyHigh));
     dir.write("tex/smoke.bmp", content.visibleSmoke ? solidBmp(8, 8, 200, 200, 200) : solidBmp(8, 8, 0, 0, 0));
-    writeRun(dir, "rec/record0.rec", content.cameraRun);
-    writeRun(dir, "rec/record1.rec", content.ds21Run);
-    writeRun(dir, "rec/record2.rec", content.r5Run);
+    const std::vector<RunRecord>* runs[3] = {&content.cameraRun, &content.ds21Run, &content.r5Run};
+    for (int i = 0; i < 3; ++i) {
+        if (!runs[i]->empty()) dir.write("rec/record" + std::to_string(i) + ".rec", encodeRun(*runs[i]));
+    }
     if (content.writeMusic) writeToneMp3(dir, "audio/music.mp3");
 }
