@@ -16,6 +16,7 @@
 #include "cars.h"
 #include "sky_smoke.h"
 #include "support/files.h"
+#include "world/track.h"
 
 namespace {
 
@@ -25,29 +26,21 @@ Vec3 sub(const Vec3& a, const Vec3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z
 Vec3 cross(const Vec3& a, const Vec3& b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
 double dot(const Vec3& a, const Vec3& b) { return double(a.x) * b.x + double(a.y) * b.y + double(a.z) * b.z; }
 
-// Moller-Trumbore hit of the ray origin + t * dir (t > 0) with triangle abc.
-bool rayHits(const double origin[3], const double dir[3], const Vec3& a, const Vec3& b, const Vec3& c) {
-    const double e1[3] = {b.x - a.x, b.y - a.y, b.z - a.z};
-    const double e2[3] = {c.x - a.x, c.y - a.y, c.z - a.z};
-    const double p[3] = {dir[1] * e2[2] - dir[2] * e2[1], dir[2] * e2[0] - dir[0] * e2[2], dir[0] * e2[1] - dir[1] * e2[0]};
-    const double det = e1[0] * p[0] + e1[1] * p[1] + e1[2] * p[2];
-    if (std::fabs(det) < 1e-14) return false;
-    const double s[3] = {origin[0] - a.x, origin[1] - a.y, origin[2] - a.z};
-    const double u = (s[0] * p[0] + s[1] * p[1] + s[2] * p[2]) / det;
-    if (u < 0.0 || u > 1.0) return false;
-    const double q[3] = {s[1] * e1[2] - s[2] * e1[1], s[2] * e1[0] - s[0] * e1[2], s[0] * e1[1] - s[1] * e1[0]};
-    const double v = (dir[0] * q[0] + dir[1] * q[1] + dir[2] * q[2]) / det;
-    if (v < 0.0 || u + v > 1.0) return false;
-    return (e2[0] * q[0] + e2[1] * q[1] + e2[2] * q[2]) / det > 0.0;
-}
-
-// A point is inside a closed mesh when a ray from it crosses the surface an odd number of times.
+// A point is inside a closed mesh when a ray from it crosses the surface an odd number of
+// times; the ray test is the track's own, in file units so no face is too small for it.
 bool insideClosedMesh(const ModelObject& object, const double point[3]) {
+    const double origin[3] = {point[0] * 100, point[1] * 100, point[2] * 100};
     const double dir[3] = {0.267, 0.534, 0.802};  // skewed, so it runs along no edge of the lofted grid
     int crossings = 0;
     for (const ModelFace& f : object.faces) {
-        const auto& at = object.positions;
-        crossings += rayHits(point, dir, at[f.vertex[0]], at[f.vertex[1]], at[f.vertex[2]]) ? 1 : 0;
+        double corner[3][3], t = 0, u = 0, v = 0;
+        for (int k = 0; k < 3; ++k) {
+            const Vec3& p = object.positions[f.vertex[k]];
+            corner[k][0] = p.x * 100.0;
+            corner[k][1] = p.y * 100.0;
+            corner[k][2] = p.z * 100.0;
+        }
+        crossings += intersectRayTriangle(origin, dir, corner[0], corner[1], corner[2], &t, &u, &v) && t > 0 ? 1 : 0;
     }
     return crossings % 2 == 1;
 }
@@ -89,13 +82,11 @@ void countLamps(const ModelObject& body, const ImageRecord& texture, float noseY
         // Sample the face's texture on a grid of barycentric points.
         for (int i = 0; (nose || tail) && i <= 10; ++i) {
             for (int j = 0; i + j <= 10; ++j) {
-                const double w[3] = {i / 10.0, j / 10.0, 1.0 - (i + j) / 10.0};
-                double s = 0.0, t = 0.0;
-                for (int k = 0; k < 3; ++k) {
-                    s += w[k] * body.texCoords[f.texCoord[k]].u;
-                    t += w[k] * body.texCoords[f.texCoord[k]].v;
-                }
-                const uint8_t* c = texel(texture, s, t);
+                const ModelTexCoord& a = body.texCoords[f.texCoord[0]];
+                const ModelTexCoord& b = body.texCoords[f.texCoord[1]];
+                const ModelTexCoord& e = body.texCoords[f.texCoord[2]];
+                const uint8_t* c = texel(texture, (i * a.u + j * b.u + (10 - i - j) * e.u) / 10.0,
+                                         (i * a.v + j * b.v + (10 - i - j) * e.v) / 10.0);
                 const bool isRed = c[0] > 170 && c[1] < 70 && c[2] < 70;
                 white += nose && c[0] > 220 && c[1] > 220 && c[2] > 180 ? 1 : 0;
                 red += tail && isRed ? 1 : 0;

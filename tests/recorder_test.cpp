@@ -37,7 +37,6 @@ protected:
         ManualClock::install(kStart);
         body.position = Vec3{-1.0f, -2.0f, -3.0f};
         body.turnRate = -9.0f;
-        dir.file("rec/");  // makes the folder
     }
     void TearDown() override { setTickSource(nullptr); }
 
@@ -107,12 +106,14 @@ TEST_F(RecorderTest, AnEmptyRunEndsAtTheFirstStepAndAMissingOneIsReportedWithout
     EXPECT_EQ(body.turnRate, -9.0f);
 }
 
-// A recorder made 5 s before recording starts, so its first unforced step is already due.
+// A recorder made 5 s before recording starts, so its first unforced step is already due;
+// its path, longer than 255 characters, is kept whole.
 TEST_F(RecorderTest, RecordsComeMoreThanASecondApartOrWhenForcedAndReplayTheSpeedUnchanged) {
     body.speed = 2.5f;
     body.turnRate = 0.75f;
     body.heading = 370.0f;
-    Recorder recorder("rec\\out.rec", &body);
+    const std::string path = dir.file(std::string(100, 'a') + "/" + std::string(100, 'b') + "/" + std::string(100, 'c'));
+    Recorder recorder(path.c_str(), &body);
     ManualClock::advance(5000);
     OutputCapture out;
     recorder.startRecording();
@@ -122,41 +123,33 @@ TEST_F(RecorderTest, RecordsComeMoreThanASecondApartOrWhenForcedAndReplayTheSpee
     ManualClock::advance(1);
     recorder.step(false);  // written at 1001
     recorder.step(true);   // forced: written at 1001 again
-    EXPECT_EQ(out.finish(), "RECORDING (rec\\out.rec)\n.\n0: t/w: -2.500000,0.750000.\n1001: t/w: -2.500000,0.750000"
-                            ".\n1001: t/w: -2.500000,0.750000");
+    EXPECT_EQ(out.finish(), "RECORDING (" + path + ")\n.\n0: t/w: -2.500000,0.750000.\n1001: t/w: -2.500000,0.750000"
+                                                  ".\n1001: t/w: -2.500000,0.750000");
     // Each record reaches the file at once, the stored speed negated.
     const RunRecord taken{body.position, 0, 0, 370.0f, -2.5f, 0.75f, 0};
     const RunRecord later{body.position, 0, 0, 370.0f, -2.5f, 0.75f, 1001};
-    EXPECT_EQ(readBinaryFile(dir.file("rec/out.rec")), encodeRun({taken, later, later}));
+    EXPECT_EQ(readBinaryFile(path), encodeRun({taken, later, later}));
 
     Body replayed;
-    Recorder player("rec\\out.rec", &replayed);
+    Recorder player(path.c_str(), &replayed);
     OutputCapture replay;
     player.startPlayback(false);
     player.step(false);
-    replay.finish();
+    EXPECT_EQ(replay.finish(), "PLAYBACK (" + path + ")\n");
     EXPECT_EQ(replayed.speed, 2.5f);
     EXPECT_EQ(replayed.turnRate, 0.75f);
     EXPECT_EQ(replayed.heading, 370.0f);
 }
 
-TEST_F(RecorderTest, APathLongerThan255CharactersIsKeptWholeAndAFailedWriteIsReportedOnce) {
-    const std::string path = dir.file(std::string(100, 'a') + "/" + std::string(100, 'b') + "/" + std::string(100, 'c'));
-    Recorder recorder(path.c_str(), &body);
-    Recorder player(path.c_str(), &body);
+TEST_F(RecorderTest, AFailedWriteIsReportedOnceAndRecordingGoesOn) {
     Recorder full("/dev/full", &body);
     OutputCapture out;
-    recorder.startRecording();
-    recorder.step(true);
-    player.startPlayback(false);
     full.startRecording();
     full.step(true);
     full.step(true);
-    EXPECT_EQ(out.finish(), "RECORDING (" + path + ")\n.\n0: t/w: -0.000000,-9.000000PLAYBACK (" + path + ")\n" +
-                                "RECORDING (/dev/full)\n.\nunable to write to /dev/full\n0: t/w: -0.000000,-9.000000" +
-                                ".\n0: t/w: -0.000000,-9.000000");
-    EXPECT_EQ(readBinaryFile(path).size(), kRunRecordSize);
-    EXPECT_EQ(full.state, Recording) << "recording goes on";
+    EXPECT_EQ(out.finish(), "RECORDING (/dev/full)\n.\nunable to write to /dev/full\n0: t/w: -0.000000,-9.000000"
+                            ".\n0: t/w: -0.000000,-9.000000");
+    EXPECT_EQ(full.state, Recording);
 }
 
 }  // namespace

@@ -32,7 +32,6 @@ protected:
         glMatrixMode(GL_MODELVIEW);
         glLoadIdentity();
         glClearColor(0, 0, 0, 0);
-        glClear(GL_COLOR_BUFFER_BIT);
     }
     void TearDown() override { setTickSource(nullptr); }
 
@@ -122,36 +121,23 @@ TEST_F(SmokeTest, AParticleMovesAndFadesByTheElapsedTimeIsDrawnAtZeroAndDiesBelo
     EXPECT_TRUE(particle.alive);
 }
 
-TEST_F(SmokeTest, ALiveParticleIsATexturedAdditiveSquareFacingTheViewer) {
-    auto emitter = makeEmitter(1);
-    emitter->particles[0] = Particle{true, {}, {}, 1.0f, 0.0f};  // at the origin, still, never fading
-    glDisable(GL_TEXTURE_2D);
-    // The billboard keeps the view's translation and drops its rotation and scale: the square
-    // is centred 0.01 right of and above the middle (6.4 pixels) and stays 0.03 (19 pixels) wide.
-    glTranslatef(0.01f, 0.01f, 0.0f);
-    glRotatef(30.0f, 0.0f, 0.0f, 1.0f);
-    glScalef(2.0f, 2.0f, 2.0f);
-    emitter->update(0);
-    const std::vector<uint8_t> centre = readPixels(38, 38, 1, 1);
-    // Smoke colour (0.4, 0.4, 0.5) times the orange texel (1, 0.5, 0), added to black.
-    EXPECT_NEAR(centre[0], 102, 2);
-    EXPECT_NEAR(centre[1], 51, 2);
-    EXPECT_NEAR(centre[2], 0, 2);
-    EXPECT_EQ(readPixels(38 + 12, 38, 1, 1)[0], 0);
-    EXPECT_EQ(readPixels(38 - 12, 38, 1, 1)[0], 0);
-    EXPECT_GT(readPixels(38 + 8, 38 + 8, 1, 1)[0], 90) << "an upright square fills its corners";
-}
-
-TEST_F(SmokeTest, DrawingRestoresTheEnableFlagsAndAnEmptyPoolChangesNothingAtAll) {
+TEST_F(SmokeTest, AParticleIsATexturedAdditiveSquareFacingTheViewerDrawnWithinTheEnablesItFound) {
     for (const int32_t count : {1, 0}) {
         auto emitter = makeEmitter(count);
-        if (count > 0) emitter->particles[0] = Particle{true, {}, {}, 1.0f, 0.0f};
+        if (count > 0) emitter->particles[0] = Particle{true, {}, {}, 1.0f, 0.0f};  // at the origin, still, never fading
         glEnable(GL_LIGHTING);
         glDisable(GL_BLEND);
         glDisable(GL_TEXTURE_2D);
         glBlendFunc(GL_ONE, GL_ZERO);
         glBindTexture(GL_TEXTURE_2D, 0);
         glColor4f(0.1f, 0.2f, 0.3f, 0.4f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        // The billboard keeps the view's translation and drops its rotation and scale: the square
+        // is centred 0.01 right of and above the middle (6.4 pixels) and stays 0.03 (19 pixels) wide.
+        glLoadIdentity();
+        glTranslatef(0.01f, 0.01f, 0.0f);
+        glRotatef(30.0f, 0.0f, 0.0f, 1.0f);
+        glScalef(2.0f, 2.0f, 2.0f);
         emitter->update(16);
         EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
         EXPECT_FALSE(glIsEnabled(GL_BLEND));
@@ -165,6 +151,14 @@ TEST_F(SmokeTest, DrawingRestoresTheEnableFlagsAndAnEmptyPoolChangesNothingAtAll
         EXPECT_EQ(static_cast<uint32_t>(binding), count > 0 ? emitter->texture : 0u) << count;
         EXPECT_EQ(currentColour(), count > 0 ? (std::vector<float>{0.4f, 0.4f, 0.5f, 1.0f})
                                              : (std::vector<float>{0.1f, 0.2f, 0.3f, 0.4f}));
+        // Smoke colour (0.4, 0.4, 0.5) times the orange texel (1, 0.5, 0), added to black.
+        const std::vector<uint8_t> centre = readPixels(38, 38, 1, 1);
+        EXPECT_NEAR(centre[0], count > 0 ? 102 : 0, 2);
+        EXPECT_NEAR(centre[1], count > 0 ? 51 : 0, 2);
+        EXPECT_NEAR(centre[2], 0, 2);
+        EXPECT_EQ(readPixels(38 + 12, 38, 1, 1)[0], 0);
+        EXPECT_EQ(readPixels(38 - 12, 38, 1, 1)[0], 0);
+        EXPECT_EQ(readPixels(38 + 8, 38 + 8, 1, 1)[0] > 90, count > 0) << "an upright square fills its corners";
     }
 }
 
