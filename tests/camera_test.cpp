@@ -19,10 +19,10 @@ const uint8_t kSkyBottom[3] = {250, 40, 10};
 const uint8_t kSkyTop[3] = {10, 40, 250};
 const uint8_t kClear[3] = {255, 0, 255};
 
-void expectVec(const float actual[3], const Vec3& expected, const char* what) {
-    EXPECT_NEAR(actual[0], expected.x, 1e-5f) << what;
-    EXPECT_NEAR(actual[1], expected.y, 1e-5f) << what;
-    EXPECT_NEAR(actual[2], expected.z, 1e-5f) << what;
+void expectVec(const Vec3& actual, const Vec3& expected, const char* what) {
+    EXPECT_NEAR(actual.x, expected.x, 1e-5f) << what;
+    EXPECT_NEAR(actual.y, expected.y, 1e-5f) << what;
+    EXPECT_NEAR(actual.z, expected.z, 1e-5f) << what;
 }
 
 // Every pixel comes from the sky image: green is 40 throughout it, red and blue add up to 260.
@@ -70,12 +70,8 @@ protected:
 };
 
 TEST_F(CameraView, StartsAtItsStartPose) {
-    EXPECT_EQ(camera->position.x, -16.0f);
-    EXPECT_EQ(camera->position.y, -17.0f);
-    EXPECT_EQ(camera->position.z, 4.0f);
-    EXPECT_EQ(camera->pitch, -94.0f);
-    EXPECT_EQ(camera->roll, -1.0f);
-    EXPECT_EQ(camera->heading, 178.0f);
+    expectVec(camera->position, {-16, -17, 4}, "position");
+    expectVec({camera->pitch, camera->roll, camera->heading}, {-94, -1, 178}, "pitch, roll, heading");
 }
 
 // The free view takes the camera's own pose, the other two the car's.
@@ -105,17 +101,13 @@ TEST_F(CameraView, EachModePlacesTheEyeAndTurnsTheView) {
         posed.setRotation(c.rotation);
         float m[16];
         apply(m);
-        // Eye position, viewing direction and up direction in world coordinates.
-        float eye[3], view[3], up[3];
-        for (int i = 0; i < 3; ++i) {
-            eye[i] = -(m[4 * i] * m[12] + m[4 * i + 1] * m[13] + m[4 * i + 2] * m[14]);
-            view[i] = -m[4 * i + 2];
-            up[i] = m[4 * i + 1];
-        }
+        // The rows of the matrix's rotation are the eye's axes in world coordinates.
+        const auto row = [&](int r, float sign) { return Vec3{sign * m[r], sign * m[4 + r], sign * m[8 + r]}; };
+        const auto eye = [&](int i) { return -(m[4 * i] * m[12] + m[4 * i + 1] * m[13] + m[4 * i + 2] * m[14]); };
         SCOPED_TRACE(c.scenario);
-        expectVec(eye, c.eye, "eye");
-        expectVec(view, c.view, "view");
-        expectVec(up, c.up, "up");
+        expectVec({eye(0), eye(1), eye(2)}, c.eye, "eye");
+        expectVec(row(2, -1), c.view, "view");
+        expectVec(row(1, 1), c.up, "up");
     }
 }
 
