@@ -13,7 +13,6 @@
 #include "app/keyboard.h"
 #include "app/options.h"
 #include "app/scene.h"
-#include "effects/smoke.h"
 #include "platform/ticks.h"
 #include "replay/recorder.h"
 #include "support/files.h"
