@@ -100,14 +100,4 @@ TEST_F(TextureUpload, AMipmappedTextureHasEveryLevelDownToOneByOneAndItsRowsArri
     EXPECT_EQ(alignment, 4) << "the caller's alignment comes back";
 }
 
-// The failing path ends the process before any OpenGL call, so it runs without a context;
-// each death test re-executes the test program rather than forking a process that holds one.
-TEST(TextureUploadDeathTest, AnUnreadableMipmappedTextureEndsTheProcessWithStatusOne) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    TempDir dir;
-    const std::string path = dir.file("tex/missing.bmp");
-    EXPECT_EXIT(loadMipmappedTexture(path.c_str(), 1), ::testing::ExitedWithCode(1),
-                "^Error: Failed to open DIB file .*tex/missing.bmp\\.\n$");
-}
-
 }  // namespace
