@@ -69,11 +69,6 @@ protected:
     std::unique_ptr<Camera> camera;
 };
 
-TEST_F(CameraView, StartsAtItsStartPose) {
-    expectVec(camera->position, {-16, -17, 4}, "position");
-    expectVec({camera->pitch, camera->roll, camera->heading}, {-94, -1, 178}, "pitch, roll, heading");
-}
-
 // The free view takes the camera's own pose, the other two the car's.
 struct ViewCase {
     const char* scenario;
@@ -93,7 +88,9 @@ const ViewCase kViews[] = {
     {"overhead, whatever the car's tilt", 2, {5, -6, 0.5f}, {12, -7, 133}, {5, -6, 4.5f}, {0, 0, -1}, {0, 1, 0}},
 };
 
-TEST_F(CameraView, EachModePlacesTheEyeAndTurnsTheView) {
+TEST_F(CameraView, StartsAtItsStartPoseAndEachModePlacesTheEyeAndTurnsTheView) {
+    expectVec(camera->position, {-16, -17, 4}, "start position");
+    expectVec({camera->pitch, camera->roll, camera->heading}, {-94, -1, 178}, "start pitch, roll, heading");
     for (const ViewCase& c : kViews) {
         camera->mode = c.mode;
         Body& posed = c.mode == 0 ? static_cast<Body&>(*camera) : car;

@@ -85,18 +85,25 @@ TEST_F(RecorderTest, PlaybackAppliesEachRecordInTheFirstStepItIsDueAndEndsAtATra
     EXPECT_EQ(out.finish(), "PLAYBACK (rec\\timed.rec)\nEND (rec\\timed.rec)\n");
 }
 
-TEST_F(RecorderTest, AnEmptyRunEndsAtTheFirstStepAndAFileThatCannotBeMadeIsReportedWithoutTouchingTheBody) {
+TEST_F(RecorderTest, AnEmptyRunEndsAtTheFirstStepAndFilesThatCannotBeMadeOrFilledAreReportedWithoutTouchingTheBody) {
     const std::string path = writeRun("empty.rec", {});
     Recorder empty(path.c_str(), &body);
     Recorder unwritable("nofolder\\out.rec", &body);
+    Recorder full("/dev/full", &body);
     OutputCapture out;
     empty.startPlayback(false);
     EXPECT_EQ(empty.state, Playing);
     empty.step(false);
     unwritable.startRecording();
-    EXPECT_EQ(out.finish(), "PLAYBACK (rec\\empty.rec)\nEND (rec\\empty.rec)\n\nunable to open file for recording");
+    full.startRecording();
+    full.step(true);
+    full.step(true);  // a failed write is reported once
+    EXPECT_EQ(out.finish(), "PLAYBACK (rec\\empty.rec)\nEND (rec\\empty.rec)\n\nunable to open file for recording"
+                            "RECORDING (/dev/full)\n.\nunable to write to /dev/full\n0: t/w: -0.000000,-9.000000"
+                            ".\n0: t/w: -0.000000,-9.000000");
     EXPECT_TRUE(empty.isIdle());
     EXPECT_TRUE(unwritable.isIdle());
+    EXPECT_EQ(full.state, Recording) << "recording goes on";
     EXPECT_EQ(body.position.x, -1.0f);
     EXPECT_EQ(body.turnRate, -9.0f);
 }
@@ -124,18 +131,6 @@ TEST_F(RecorderTest, RecordsComeMoreThanASecondApartOrWhenForcedAndReachTheFileA
     const RunRecord taken{body.position, 0, 0, 370.0f, -2.5f, 0.75f, 0};
     const RunRecord later{body.position, 0, 0, 370.0f, -2.5f, 0.75f, 1001};
     EXPECT_EQ(readBinaryFile(path), encodeRun({taken, later, later}));
-
-}
-
-TEST_F(RecorderTest, AFailedWriteIsReportedOnceAndRecordingGoesOn) {
-    Recorder full("/dev/full", &body);
-    OutputCapture out;
-    full.startRecording();
-    full.step(true);
-    full.step(true);
-    EXPECT_EQ(out.finish(), "RECORDING (/dev/full)\n.\nunable to write to /dev/full\n0: t/w: -0.000000,-9.000000"
-                            ".\n0: t/w: -0.000000,-9.000000");
-    EXPECT_EQ(full.state, Recording);
 }
 
 }  // namespace
