@@ -18,7 +18,6 @@
 #include "support/files.h"
 #include "support/gl_context.h"
 #include "support/tiny_content.h"
-#include "world/camera.h"
 #include "world/car.h"
 
 // Counts every C++ allocation of this test program.
@@ -96,7 +95,6 @@ TEST_F(SceneTest, WithoutItsRunTheDs21CarStaysOnTheGridWhileTheSceneRunsAndOnlyI
     EXPECT_FALSE(ds21Car->hidden);
     keyUp('c', 0, 0);
     EXPECT_EQ(cameraMode, 0);
-    EXPECT_EQ(camera->mode, 0);
 }
 
 // Per channel, the value shown after blending weight of a frame of value sharp over black.

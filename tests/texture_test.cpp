@@ -15,15 +15,14 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-GLint levelParameter(int level, GLenum name) {
+// A parameter of the bound texture, or of one of its levels.
+GLint parameter(GLenum name, int level = -1) {
     GLint value = -1;
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, name, &value);
-    return value;
-}
-
-GLint textureParameter(GLenum name) {
-    GLint value = -1;
-    glGetTexParameteriv(GL_TEXTURE_2D, name, &value);
+    if (level < 0) {
+        glGetTexParameteriv(GL_TEXTURE_2D, name, &value);
+    } else {
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, level, name, &value);
+    }
     return value;
 }
 
@@ -55,17 +54,15 @@ TEST_F(TextureUpload, AMaskedTextureKeysOutExactBlackOnlyAtItsOwnSizeLoadsTwiceA
     const GLuint second = newName();
     loadMaskedTexture(dir.file("mask.bmp").c_str(), first);
     loadMaskedTexture(dir.file("mask.bmp").c_str(), second);
-    ASSERT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     const Bytes texels = readBack(first, GL_RGBA, 4, 4, 2);
     const Bytes expected = {0, 0, 0, 0, 0, 0, 1, 255, 1, 0, 0, 255, 255, 255, 255, 255,
                             0, 0, 0, 0, 0, 0, 0, 0,   0, 0, 0, 0,   0,   0,   0,   0};
     EXPECT_EQ(texels, expected);
-    EXPECT_EQ(levelParameter(0, GL_TEXTURE_WIDTH), 4);
-    EXPECT_EQ(levelParameter(0, GL_TEXTURE_HEIGHT), 2);
-    EXPECT_EQ(levelParameter(1, GL_TEXTURE_WIDTH), 0) << "a single level";
-    EXPECT_EQ(textureParameter(GL_TEXTURE_MIN_FILTER), GL_NEAREST);
-    EXPECT_EQ(textureParameter(GL_TEXTURE_MAG_FILTER), GL_NEAREST);
-    ASSERT_NE(first, second);
+    EXPECT_EQ(parameter(GL_TEXTURE_WIDTH, 0), 4);
+    EXPECT_EQ(parameter(GL_TEXTURE_HEIGHT, 0), 2);
+    EXPECT_EQ(parameter(GL_TEXTURE_WIDTH, 1), 0) << "a single level";
+    EXPECT_EQ(parameter(GL_TEXTURE_MIN_FILTER), GL_NEAREST);
+    EXPECT_EQ(parameter(GL_TEXTURE_MAG_FILTER), GL_NEAREST);
     EXPECT_EQ(readBack(second, GL_RGBA, 4, 4, 2), expected);
     // An unreadable bitmap leaves its name without an image, and start-up goes on.
     const GLuint missing = newName();
@@ -73,7 +70,7 @@ TEST_F(TextureUpload, AMaskedTextureKeysOutExactBlackOnlyAtItsOwnSizeLoadsTwiceA
     loadMaskedTexture(dir.file("missing.bmp").c_str(), missing);
     EXPECT_EQ(err.finish(), "Error: Failed to open DIB file " + dir.file("missing.bmp") + ".\n");
     glBindTexture(GL_TEXTURE_2D, missing);
-    EXPECT_EQ(levelParameter(0, GL_TEXTURE_WIDTH), 0);
+    EXPECT_EQ(parameter(GL_TEXTURE_WIDTH, 0), 0);
 }
 
 TEST_F(TextureUpload, AMipmappedTextureHasEveryLevelDownToOneByOneAndItsRowsArriveUnshifted) {
@@ -89,11 +86,11 @@ TEST_F(TextureUpload, AMipmappedTextureHasEveryLevelDownToOneByOneAndItsRowsArri
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
     EXPECT_EQ(static_cast<GLuint>(bound), name);
     for (int level = 0; level < 6; ++level) {
-        EXPECT_EQ(levelParameter(level, GL_TEXTURE_WIDTH), std::max(2 >> level, 1)) << level;
-        EXPECT_EQ(levelParameter(level, GL_TEXTURE_HEIGHT), 32 >> level) << level;
+        EXPECT_EQ(parameter(GL_TEXTURE_WIDTH, level), std::max(2 >> level, 1)) << level;
+        EXPECT_EQ(parameter(GL_TEXTURE_HEIGHT, level), 32 >> level) << level;
     }
-    EXPECT_EQ(textureParameter(GL_TEXTURE_MIN_FILTER), GL_LINEAR_MIPMAP_NEAREST);
-    EXPECT_EQ(textureParameter(GL_TEXTURE_MAG_FILTER), GL_LINEAR);
+    EXPECT_EQ(parameter(GL_TEXTURE_MIN_FILTER), GL_LINEAR_MIPMAP_NEAREST);
+    EXPECT_EQ(parameter(GL_TEXTURE_MAG_FILTER), GL_LINEAR);
     EXPECT_EQ(readBack(name, GL_RGB, 3, 2, 32), rgb);
     GLint alignment = 0;
     glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
