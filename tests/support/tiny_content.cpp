@@ -68,8 +68,9 @@ std::vector<uint8_t> solidBmp(int w, int h, uint8_t r, uint8_t g, uint8_t b) {
 
 std::vector<uint8_t> gradientBmp(int w, int h, const uint8_t bottom[3], const uint8_t top[3]) {
     std::vector<uint8_t> rgb;
+    const int steps = h > 1 ? h - 1 : 1;
     for (int y = 0; y < h; ++y) {
-        for (int i = 0; i < w * 3; ++i) rgb.push_back(static_cast<uint8_t>(bottom[i % 3] + (top[i % 3] - bottom[i % 3]) * y / (h > 1 ? h - 1 : 1)));
+        for (int i = 0; i < w * 3; ++i) rgb.push_back(static_cast<uint8_t>(bottom[i % 3] + (top[i % 3] - bottom[i % 3]) * y / steps));
     }
     return rgbBmp(w, h, rgb);
 }
