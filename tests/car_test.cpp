@@ -4,106 +4,60 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 #include "support/gl_context.h"
 #include "world/track.h"
 
 namespace {
 
+// A plane z = base + slopeX * x + slopeY * y over (-10..10, -10..10), as two triangles.
+std::vector<Triangle> plane(float base, float slopeX, float slopeY) {
+    const auto corner = [&](float x, float y) { return Vec3{x, y, base + slopeX * x + slopeY * y}; };
+    return {Triangle{{corner(-10, -10), corner(10, -10), corner(10, 10)}},
+            Triangle{{corner(-10, -10), corner(10, 10), corner(-10, 10)}}};
+}
+
+// Every update here hides the car: a hidden car must move and settle like a visible one.
 class CarOnTrack : public ::testing::Test {
 protected:
-    void SetUp() override { car.setTrack(track.get()); }
-    // A plane z = base + slopeX * x + slopeY * y over (-10..10, -10..10).
-    void addPlane(float base, float slopeX, float slopeY) {
-        const auto corner = [&](float x, float y) { return Vec3{x, y, base + slopeX * x + slopeY * y}; };
-        addTriangle(corner(-10, -10), corner(10, -10), corner(10, 10));
-        addTriangle(corner(-10, -10), corner(10, 10), corner(-10, 10));
+    void lay(const std::vector<Triangle>& triangles) {
+        track->triangleCount = 0;
+        for (const Triangle& t : triangles) track->triangles[track->triangleCount++] = t;
+        car.setTrack(track.get());
     }
-    void addTriangle(Vec3 a, Vec3 b, Vec3 c) { track->triangles[track->triangleCount++] = Triangle{{a, b, c}}; }
 
     std::unique_ptr<Track> track = std::make_unique<Track>();
     Car car;
 };
 
-TEST_F(CarOnTrack, AtHeading90APositiveStoredSpeedMovesTowardMinusX) {
-    addPlane(0.5f, 0, 0);
+TEST_F(CarOnTrack, DrivesAlongItsMinusYTurnsClockwiseNeverWrapsTheHeadingAndGlidesOffTheTrack) {
+    lay(plane(0.5f, 0, 0));
     car.heading = 90.0f;
-    car.speed = 2.0f;
-    car.advance(100);
+    car.speed = 2.0f;  // a negative forward speed: it backs along its local +y
+    car.update(100, true);
     EXPECT_NEAR(car.position.x, -0.2f, 1e-6f);
     // cos(90 * 0.0174532) is 8.33e-6, not 0: the truncated degree factor shows here.
     EXPECT_NEAR(car.position.y, 1.6654e-6f, 2e-10f);
     EXPECT_EQ(car.position.z, 0.5f);
-}
 
-TEST_F(CarOnTrack, APositiveForwardSpeedAtHeading0MovesTowardMinusY) {
-    addPlane(0.0f, 0, 0);
-    car.setSpeed(3.0f);
-    car.advance(50);
-    EXPECT_EQ(car.position.x, 0.0f);
-    EXPECT_NEAR(car.position.y, -0.15f, 1e-7f);
-}
-
-TEST_F(CarOnTrack, APositiveTurnRateLowersTheHeadingWithoutWrapping) {
-    addPlane(0.0f, 0, 0);
+    car.speed = 0.0f;
     car.heading = 10.0f;
-    car.turnRate = 0.5f;
-    car.advance(20);
+    car.turnRate = 0.5f;  // degrees per 10 ms
+    car.update(20, true);
     EXPECT_EQ(car.heading, 9.0f);
-    car.advance(400);
+    car.update(400, true);
     EXPECT_EQ(car.heading, -11.0f);
     car.turnRate = -40.0f;
-    car.advance(100);
+    car.update(100, true);
     EXPECT_EQ(car.heading, 389.0f);
-}
 
-TEST_F(CarOnTrack, NoElapsedTimeStillSettlesHeightAndTilt) {
-    addPlane(1.0f, 0, 0.5f);
-    car.position = Vec3{0, 0, 7};
-    car.roll = 33.0f;
-    car.speed = 5.0f;
-    car.turnRate = 1.0f;
-    car.advance(0);
-    EXPECT_EQ(car.position.x, 0.0f);
-    EXPECT_EQ(car.position.y, 0.0f);
-    EXPECT_EQ(car.heading, 0.0f);
-    EXPECT_NEAR(car.position.z, 1.0f, 1e-6f);
-    // P45 - P135 = 0.5 * 0.15 * (cos 45 - cos 135) = 0.106066; atan(0.106066 * 4.7) / 0.0174532.
-    EXPECT_NEAR(car.pitch, 26.49677f, 2e-4f);
-    // Not quite 0: with the truncated degree factor P225 lies 3.5e-6 further toward -y than P135.
-    EXPECT_NEAR(car.roll, -0.000476f, 5e-5f);
-}
-
-TEST_F(CarOnTrack, RollFollowsTheSlopeAcrossTheCar) {
-    addPlane(1.0f, 0.5f, 0);
-    car.advance(0);
-    EXPECT_NEAR(car.pitch, -0.000238f, 5e-5f);
-    EXPECT_NEAR(car.roll, -26.49677f, 2e-4f);
-    // Turned round, the same slope raises the other side.
-    car.heading = 180.0f;
-    car.advance(0);
-    EXPECT_NEAR(car.roll, 26.49677f, 2e-4f);
-}
-
-TEST_F(CarOnTrack, AProbeOffTheTrackGivesTheSteepTilt) {
-    // Flat at 1 for y <= 0.05 only: P45 (y +0.106) is off, P135 and P225 are on.
-    addTriangle({-10, -10, 1}, {10, -10, 1}, {10, 0.05f, 1});
-    addTriangle({-10, -10, 1}, {10, 0.05f, 1}, {-10, 0.05f, 1});
-    car.advance(0);
-    EXPECT_EQ(car.position.z, 1.0f);
-    // atan((-100 - 1) * 4.7) / 0.0174532
-    EXPECT_NEAR(car.pitch, -89.87978f, 1e-4f);
-    EXPECT_EQ(car.roll, 0.0f);
-}
-
-TEST_F(CarOnTrack, NoSurfaceUnderTheCentreKeepsHeightAndTiltButStillMoves) {
-    addPlane(1.0f, 0, 0);
+    // Without a surface under its centre it keeps its height and tilt, and still moves and turns.
     car.position = Vec3{20, 0, 4};
-    car.pitch = 3.0f;
-    car.roll = -2.0f;
+    car.setRotation(Vec3{3, -2, 0});
     car.setSpeed(1.0f);
     car.turnRate = 0.1f;
-    car.advance(100);
+    car.update(100, true);
     EXPECT_EQ(car.position.z, 4.0f);
     EXPECT_EQ(car.pitch, 3.0f);
     EXPECT_EQ(car.roll, -2.0f);
@@ -112,99 +66,93 @@ TEST_F(CarOnTrack, NoSurfaceUnderTheCentreKeepsHeightAndTiltButStillMoves) {
     EXPECT_NEAR(car.position.y, -0.1f * 0.9998477f, 1e-6f);
 }
 
-TEST_F(CarOnTrack, TheProbesUseTheHeightBeforeSettlingAsReference) {
+struct SettleCase {
+    const char* scenario;
+    std::vector<Triangle> surface;
+    float startZ, heading;
+    float z, pitch, roll;
+};
+
+// Height from the centre, pitch = atan((P45 - P135) * 4.7) / 0.0174532 and roll = atan((P225 -
+// P135) * 4.7) / 0.0174532 from the probes 0.15 around it. P45 - P135 on a slope of 0.5 is
+// 0.5 * 0.15 * (cos 45 - cos 135) = 0.106066, which gives 26.49677 degrees.
+const SettleCase kSettles[] = {
+    // Not quite 0 across: with the truncated degree factor P225 lies 3.5e-6 further toward -y than P135.
+    {"slope along y", plane(1, 0, 0.5f), 7, 0, 1, 26.49677f, -0.000476f},
+    {"slope along x", plane(1, 0.5f, 0), 0, 0, 1, -0.000238f, -26.49677f},
+    {"slope along x, turned round", plane(1, 0.5f, 0), 0, 180, 1, -0.000225f, 26.49677f},
+    // Flat at 1 for y <= 0.05 only: P45 (y +0.106) is off, so atan((-100 - 1) * 4.7) / 0.0174532.
+    {"one probe off the track",
+     {Triangle{{{-10, -10, 1}, {10, -10, 1}, {10, 0.05f, 1}}}, Triangle{{{-10, -10, 1}, {10, 0.05f, 1}, {-10, 0.05f, 1}}}},
+     0, 0, 1, -89.87978f, 0},
     // A road at 0 under a bridge rising by 4 per unit of y. From 0.6 the centre finds the
-    // bridge at 1; the +y probe, still measured from 0.6 and not from 1, takes the road
-    // (0.6 away) over the bridge at 1.424, the -y probe the bridge at 0.576.
-    addTriangle({-5, -5, 0}, {10, -5, 0}, {-5, 10, 0});
-    addTriangle({-5, -5, -19}, {10, -5, -19}, {-5, 10, 41});
-    car.position.z = 0.6f;
-    car.advance(0);
-    EXPECT_NEAR(car.position.z, 1.0f, 1e-6f);
-    // atan((0 - 0.575741) * 4.7) / 0.0174532
-    EXPECT_NEAR(car.pitch, -69.71851f, 2e-4f);
-    EXPECT_NEAR(car.roll, -0.003805f, 2e-4f);
-}
+    // bridge at 1; the +y probe, still measured from 0.6 and not from 1, takes the road (0.6
+    // away) over the bridge at 1.424, the -y probe the bridge at 0.576: atan(-0.575741 * 4.7).
+    {"probes measured from the height before settling",
+     {Triangle{{{-5, -5, 0}, {10, -5, 0}, {-5, 10, 0}}}, Triangle{{{-5, -5, -19}, {10, -5, -19}, {-5, 10, 41}}}},
+     0.6f, 0, 1, -69.71851f, -0.003805f},
+};
 
-TEST_F(CarOnTrack, AHiddenCarMovesAndSettlesLikeAVisibleOne) {
-    addPlane(2.0f, 0.1f, 0.2f);
-    Car visible;
-    visible.setTrack(track.get());
-    for (Car* c : {&car, &visible}) {
-        c->setSpeed(1.5f);
-        c->turnRate = 0.3f;
+TEST_F(CarOnTrack, WithNoElapsedTimeItOnlySettlesItsHeightAndTiltOnTheSurface) {
+    for (const SettleCase& c : kSettles) {
+        SCOPED_TRACE(c.scenario);
+        lay(c.surface);
+        car.position = Vec3{0, 0, c.startZ};
+        car.heading = c.heading;
+        car.roll = 33.0f;
+        car.speed = 5.0f;
+        car.turnRate = 1.0f;
+        car.update(0, true);
+        EXPECT_EQ(car.position.x, 0.0f);
+        EXPECT_EQ(car.position.y, 0.0f);
+        EXPECT_EQ(car.heading, c.heading);
+        EXPECT_NEAR(car.position.z, c.z, 1e-6f);
+        EXPECT_NEAR(car.pitch, c.pitch, 2e-4f);
+        EXPECT_NEAR(car.roll, c.roll, 2e-4f);
     }
-    car.update(30, true);
-    visible.advance(30);
-    EXPECT_TRUE(car.hidden);
-    EXPECT_EQ(car.position.x, visible.position.x);
-    EXPECT_EQ(car.position.y, visible.position.y);
-    EXPECT_EQ(car.position.z, visible.position.z);
-    EXPECT_EQ(car.pitch, visible.pitch);
-    EXPECT_EQ(car.roll, visible.roll);
 }
 
-// The model as drawn: one point 4 model units above the car's origin, caught through
+// The model as drawn: one point 4 model units above the car's origin at x 1, caught through
 // OpenGL's feedback mode in an orthographic view of -4..4 on a 64-pixel window.
-class CarDrawing : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ensureGlContext(64, 64);
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        glOrtho(-4, 4, -4, 4, -10, 10);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
-        car.modelList = glGenLists(1);
-        glNewList(car.modelList, GL_COMPILE);
-        glBegin(GL_POINTS);
-        glVertex3f(0, 0, 4);
-        glEnd();
-        glEndList();
+TEST(CarDrawing, TheModelIsScaledThenTurnedByHeadingPitchAndRollUnlessHidden) {
+    ensureGlContext(64, 64);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-4, 4, -4, 4, -10, 10);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    Car car;
+    car.modelList = glGenLists(1);
+    glNewList(car.modelList, GL_COMPILE);
+    glBegin(GL_POINTS);
+    glVertex3f(0, 0, 4);
+    glEnd();
+    glEndList();
+    struct {
+        Vec3 rotation;
+        bool hidden;
+    } cases[] = {
+        {{90, 0, 90}, false},  // pitch 90 lays the point along local -y, heading 90 turns that to +x
+        {{90, 90, 0}, false},  // roll 90 first lays it along local +x, which pitch leaves alone
+        {{0, 0, 0}, true},
+    };
+    for (const auto& c : cases) {
         car.position = Vec3{1, 0, 0};
-    }
-    // World x and y of the drawn point, or false when nothing was drawn.
-    bool drawnPoint(bool hidden, float& x, float& y) {
+        car.setRotation(c.rotation);
         GLfloat feedback[16] = {};
         glFeedbackBuffer(16, GL_3D, feedback);
         glRenderMode(GL_FEEDBACK);
-        car.update(0, hidden);
-        const GLint count = glRenderMode(GL_RENDER);
-        if (count < 4 || feedback[0] != GL_POINT_TOKEN) return false;
-        x = feedback[1] / 8.0f - 4.0f;
-        y = feedback[2] / 8.0f - 4.0f;
-        return true;
+        car.update(0, c.hidden);
+        const bool drawn = glRenderMode(GL_RENDER) >= 4 && feedback[0] == GL_POINT_TOKEN;
+        EXPECT_EQ(drawn, !c.hidden);
+        if (!drawn) continue;
+        // Scale 0.25: the point stands 1 from the car, at world (2, 0).
+        EXPECT_NEAR(feedback[1] / 8.0f - 4.0f, 2.0f, 1e-3f);
+        EXPECT_NEAR(feedback[2] / 8.0f - 4.0f, 0.0f, 1e-3f);
     }
-
-    Car car;
-};
-
-TEST_F(CarDrawing, TheModelIsScaledAndTurnedByHeadingThenPitch) {
-    car.setRotation(Vec3{90, 0, 90});
-    float x = 0, y = 0;
-    ASSERT_TRUE(drawnPoint(false, x, y));
-    // Pitch 90 lays the point along local -y, heading 90 turns that to world +x; scale 0.25.
-    EXPECT_NEAR(x, 2.0f, 1e-3f);
-    EXPECT_NEAR(y, 0.0f, 1e-3f);
     GLint depth = 0;
     glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);
     EXPECT_EQ(depth, 1);
-}
-
-TEST_F(CarDrawing, RollTurnsTheModelInsidePitch) {
-    // Roll 90 first lays the point along local +x, which pitch about x leaves alone; the
-    // other order would put it at (1, -1).
-    car.setRotation(Vec3{90, 90, 0});
-    float x = 0, y = 0;
-    ASSERT_TRUE(drawnPoint(false, x, y));
-    EXPECT_NEAR(x, 2.0f, 1e-3f);
-    EXPECT_NEAR(y, 0.0f, 1e-3f);
-}
-
-TEST_F(CarDrawing, AHiddenCarDrawsNothing) {
-    float x = 0, y = 0;
-    EXPECT_FALSE(drawnPoint(true, x, y));
-    EXPECT_TRUE(drawnPoint(false, x, y));
 }
 
 }  // namespace

@@ -1,22 +1,15 @@
 #include "support/files.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
-namespace {
-void makeParents(const std::string& path) {
-    for (size_t i = 1; i < path.size(); ++i) {
-        if (path[i] == '/') mkdir(path.substr(0, i).c_str(), 0755);
-    }
-}
-}  // namespace
+namespace fs = std::filesystem;
 
 TempDir::TempDir() {
     char pattern[] = "/tmp/zorvex-test-XXXXXX";
@@ -25,42 +18,36 @@ TempDir::TempDir() {
 }
 
 TempDir::~TempDir() {
-    if (root.rfind("/tmp/zorvex-test-", 0) == 0) {
-        const std::string command = "rm -rf '" + root + "'";
-        if (std::system(command.c_str()) != 0) std::fprintf(stderr, "could not remove %s\n", root.c_str());
-    }
+    std::error_code ignored;
+    if (root.rfind("/tmp/zorvex-test-", 0) == 0) fs::remove_all(root, ignored);
 }
 
 std::string TempDir::file(const std::string& relative) const {
     const std::string full = root + "/" + relative;
-    makeParents(full);
+    std::error_code ignored;
+    fs::create_directories(fs::path(full).parent_path(), ignored);
     return full;
 }
 
 void TempDir::write(const std::string& relative, const std::string& content) const {
-    std::ofstream out(file(relative), std::ios::binary);
-    out << content;
+    std::ofstream(file(relative), std::ios::binary) << content;
 }
 
 void TempDir::write(const std::string& relative, const std::vector<uint8_t>& content) const {
-    std::ofstream out(file(relative), std::ios::binary);
-    out.write(reinterpret_cast<const char*>(content.data()), static_cast<std::streamsize>(content.size()));
+    write(relative, std::string(content.begin(), content.end()));
 }
 
-ScopedCwd::ScopedCwd(const std::string& dir) {
-    char buffer[4096];
-    if (getcwd(buffer, sizeof buffer)) previous = buffer;
+ScopedCwd::ScopedCwd(const std::string& dir) : previous(fs::current_path().string()) {
     if (chdir(dir.c_str()) != 0) ADD_FAILURE() << "cannot enter " << dir;
 }
 
 ScopedCwd::~ScopedCwd() {
-    if (!previous.empty() && chdir(previous.c_str()) != 0) std::fprintf(stderr, "cannot return to %s\n", previous.c_str());
+    if (chdir(previous.c_str()) != 0) std::fprintf(stderr, "cannot return to %s\n", previous.c_str());
 }
 
 std::string readTextFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
     std::stringstream buffer;
-    buffer << in.rdbuf();
+    buffer << std::ifstream(path, std::ios::binary).rdbuf();
     return buffer.str();
 }
 

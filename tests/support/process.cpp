@@ -1,6 +1,5 @@
 #include "support/process.h"
 
-#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -19,14 +18,14 @@ long long nowMs() {
 
 ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::string& dir,
                            const std::vector<std::string>& env) {
-    int inPipe[2], outPipe[2], errPipe[2];
-    if (pipe(inPipe) != 0 || pipe(outPipe) != 0 || pipe(errPipe) != 0) return;
+    int in[2], outPipe[2], errPipe[2];
+    if (pipe(in) != 0 || pipe(outPipe) != 0 || pipe(errPipe) != 0) return;
     pid = fork();
     if (pid == 0) {
-        dup2(inPipe[0], 0);
+        dup2(in[0], 0);
         dup2(outPipe[1], 1);
         dup2(errPipe[1], 2);
-        for (int fd : {inPipe[0], inPipe[1], outPipe[0], outPipe[1], errPipe[0], errPipe[1]}) close(fd);
+        for (int fd : {in[0], in[1], outPipe[0], outPipe[1], errPipe[0], errPipe[1]}) close(fd);
         if (!dir.empty() && chdir(dir.c_str()) != 0) _exit(126);
         for (const std::string& entry : env) putenv(strdup(entry.c_str()));
         std::vector<char*> args;
@@ -35,17 +34,15 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::stri
         execv(args[0], args.data());
         _exit(127);
     }
-    close(inPipe[0]);
-    close(outPipe[1]);
-    close(errPipe[1]);
-    inFd = inPipe[1];
+    for (int fd : {in[0], outPipe[1], errPipe[1]}) close(fd);
+    inFd = in[1];
     outFd = outPipe[0];
     errFd = errPipe[0];
     signal(SIGPIPE, SIG_IGN);
 }
 
 ChildProcess::~ChildProcess() {
-    if (!exited && pid > 0) kill();
+    kill();
     for (int fd : {inFd, outFd, errFd}) {
         if (fd >= 0) close(fd);
     }
@@ -60,23 +57,20 @@ void ChildProcess::closeInput() {
     inFd = -1;
 }
 
+// Reads what one of the two streams has, waiting up to timeoutMs; a stream that has ended
+// is closed and marked -1.
 void ChildProcess::pump(int timeoutMs) {
-    pollfd fds[2];
-    int count = 0;
-    if (outFd >= 0) fds[count++] = {outFd, POLLIN, 0};
-    if (errFd >= 0) fds[count++] = {errFd, POLLIN, 0};
-    if (count == 0) return;
-    if (poll(fds, count, timeoutMs) <= 0) return;
-    for (int i = 0; i < count; ++i) {
-        if (!(fds[i].revents & (POLLIN | POLLHUP))) continue;
+    pollfd fds[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};  // poll skips a negative descriptor
+    if ((outFd < 0 && errFd < 0) || poll(fds, 2, timeoutMs) <= 0) return;
+    for (pollfd& p : fds) {
+        if (p.fd < 0 || !(p.revents & (POLLIN | POLLHUP))) continue;
         char buffer[4096];
-        const ssize_t got = read(fds[i].fd, buffer, sizeof buffer);
-        std::string& target = fds[i].fd == outFd ? out : err;
+        const ssize_t got = read(p.fd, buffer, sizeof buffer);
         if (got > 0) {
-            target.append(buffer, static_cast<size_t>(got));
+            (p.fd == outFd ? out : err).append(buffer, static_cast<size_t>(got));
         } else {
-            close(fds[i].fd);
-            (fds[i].fd == outFd ? outFd : errFd) = -1;
+            close(p.fd);
+            (p.fd == outFd ? outFd : errFd) = -1;
         }
     }
 }
@@ -85,8 +79,7 @@ bool ChildProcess::waitForOutput(const std::string& needle, int timeoutMs) {
     const long long end = nowMs() + timeoutMs;
     while (out.find(needle) == std::string::npos) {
         const long long left = end - nowMs();
-        if (left <= 0) return false;
-        if (outFd < 0 && errFd < 0) return false;
+        if (left <= 0 || (outFd < 0 && errFd < 0)) return false;
         pump(static_cast<int>(left < 50 ? left : 50));
     }
     return true;
@@ -94,16 +87,13 @@ bool ChildProcess::waitForOutput(const std::string& needle, int timeoutMs) {
 
 int ChildProcess::waitExit(int timeoutMs) {
     const long long end = nowMs() + timeoutMs;
-    while (!exited) {
-        int raw = 0;
-        const pid_t done = waitpid(pid, &raw, WNOHANG);
-        if (done == pid) {
+    for (int raw = 0; !exited; pump(20)) {
+        if (waitpid(pid, &raw, WNOHANG) == pid) {
             exited = true;
             status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-            break;
+        } else if (nowMs() >= end) {
+            return -1;
         }
-        if (nowMs() >= end) return -1;
-        pump(20);
     }
     while (outFd >= 0 || errFd >= 0) pump(100);
     return status;

@@ -11,23 +11,6 @@ void put32(std::vector<uint8_t>& out, uint32_t v) {
     for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
 
-std::vector<uint8_t> bmpHeader(int w, int h) {
-    const uint32_t row = (static_cast<uint32_t>(w) * 3u + 3u) & ~3u;
-    std::vector<uint8_t> out = {'B', 'M'};
-    put32(out, 54 + row * h);
-    put32(out, 0);
-    put32(out, 54);
-    put32(out, 40);
-    put32(out, static_cast<uint32_t>(w));
-    put32(out, static_cast<uint32_t>(h));
-    out.push_back(1);
-    out.push_back(0);
-    out.push_back(24);
-    out.push_back(0);
-    for (int i = 0; i < 6; ++i) put32(out, 0);
-    return out;
-}
-
 // One object of the model format: a list of quads given by their four corners (file units),
 // all facing up (+z), each quad with texture coordinates 0..1.
 std::string quadObject(const std::string& texture, const std::vector<std::vector<float>>& quads) {
@@ -60,34 +43,23 @@ std::string boxModel(const std::string& texture, float halfX, float halfY, float
                                 {x0, y1, 0, x0, y0, 0, x0, y0, z1, x0, y1, z1}});
 }
 
-void writeRun(const TempDir& dir, const std::string& name, const std::vector<RunRecord>& run) {
-    if (!run.empty()) dir.write(name, encodeRun(run));
-}
-
-void writeMp3(const TempDir& dir) {
-    const std::string wav = dir.file("audio/tone.wav");
-    std::vector<uint8_t> bytes = {'R', 'I', 'F', 'F'};
-    const uint32_t samples = 22050 / 2;
-    put32(bytes, 36 + samples * 2);
-    for (char c : std::string("WAVEfmt ")) bytes.push_back(static_cast<uint8_t>(c));
-    put32(bytes, 16);
-    put32(bytes, 0x00010001u);  // PCM, mono
-    put32(bytes, 22050);
-    put32(bytes, 44100);
-    put32(bytes, 0x00100002u);  // block align 2, 16 bits
-    for (char c : std::string("data")) bytes.push_back(static_cast<uint8_t>(c));
-    put32(bytes, samples * 2);
-    for (uint32_t i = 0; i < samples; ++i) {
-        const int16_t v = static_cast<int16_t>((i / 25) % 2 ? 8000 : -8000);
-        bytes.push_back(static_cast<uint8_t>(v));
-        bytes.push_back(static_cast<uint8_t>(static_cast<uint16_t>(v) >> 8));
-    }
-    dir.write("audio/tone.wav", bytes);
-    const std::string command = "lame --quiet '" + wav + "' '" + dir.file("audio/music.mp3") + "'";
-    if (std::system(command.c_str()) != 0) std::abort();
-}
-
 }  // namespace
+
+std::vector<uint8_t> rgbBmp(int w, int h, const std::vector<uint8_t>& rgb) {
+    const uint32_t row = (static_cast<uint32_t>(w) * 3u + 3u) & ~3u;
+    std::vector<uint8_t> out = {'B', 'M'};
+    for (uint32_t v : {54 + row * h, 0u, 54u, 40u, static_cast<uint32_t>(w), static_cast<uint32_t>(h)}) put32(out, v);
+    out.insert(out.end(), {1, 0, 24, 0});  // one plane, 24 bits
+    out.resize(out.size() + 24, 0);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const uint8_t* p = &rgb[(static_cast<size_t>(y) * w + x) * 3];
+            out.insert(out.end(), {p[2], p[1], p[0]});
+        }
+        out.resize(out.size() + row - static_cast<uint32_t>(w) * 3u, 0);
+    }
+    return out;
+}
 
 std::vector<uint8_t> solidBmp(int w, int h, uint8_t r, uint8_t g, uint8_t b) {
     const uint8_t colour[3] = {r, g, b};
@@ -95,15 +67,24 @@ std::vector<uint8_t> solidBmp(int w, int h, uint8_t r, uint8_t g, uint8_t b) {
 }
 
 std::vector<uint8_t> gradientBmp(int w, int h, const uint8_t bottom[3], const uint8_t top[3]) {
-    std::vector<uint8_t> out = bmpHeader(w, h);
-    const int pad = ((w * 3 + 3) & ~3) - w * 3;
+    std::vector<uint8_t> rgb;
+    const int steps = h > 1 ? h - 1 : 1;
     for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            for (int c = 2; c >= 0; --c) out.push_back(static_cast<uint8_t>(bottom[c] + (top[c] - bottom[c]) * y / (h > 1 ? h - 1 : 1)));
-        }
-        for (int p = 0; p < pad; ++p) out.push_back(0);
+        for (int i = 0; i < w * 3; ++i) rgb.push_back(static_cast<uint8_t>(bottom[i % 3] + (top[i % 3] - bottom[i % 3]) * y / steps));
     }
-    return out;
+    return rgbBmp(w, h, rgb);
+}
+
+void writeToneMp3(const TempDir& dir, const std::string& relative) {
+    std::vector<uint8_t> pcm;  // 22050 Hz mono, signed 16-bit little-endian
+    for (int i = 0; i < 22050 / 2; ++i) {
+        const uint16_t v = (i / 25) % 2 ? 8000 : static_cast<uint16_t>(-8000);
+        pcm.insert(pcm.end(), {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)});
+    }
+    dir.write(relative + ".pcm", pcm);
+    const std::string command = "lame --quiet -r -s 22.05 --bitwidth 16 --signed --little-endian -m m '" +
+                                dir.file(relative + ".pcm") + "' '" + dir.file(relative) + "'";
+    if (std::system(command.c_str()) != 0) std::abort();
 }
 
 std::vector<uint8_t> encodeRun(const std::vector<RunRecord>& records) {
@@ -119,15 +100,7 @@ std::vector<uint8_t> encodeRun(const std::vector<RunRecord>& records) {
 std::vector<RunRecord> steadyRun(int records, uint32_t gapMs, Vec3 position, float heading, float forwardSpeed,
                                  float turnRate) {
     std::vector<RunRecord> run;
-    for (int i = 0; i < records; ++i) {
-        RunRecord record;
-        record.position = position;
-        record.heading = heading;
-        record.forwardSpeed = forwardSpeed;
-        record.turnRate = turnRate;
-        record.timeMs = static_cast<uint32_t>(i) * gapMs;
-        run.push_back(record);
-    }
+    for (int i = 0; i < records; ++i) run.push_back({position, 0, 0, heading, forwardSpeed, turnRate, i * gapMs});
     return run;
 }
 
@@ -144,8 +117,9 @@ void writeTinyContent(const TempDir& dir, const TinyContent& content) {
     const uint8_t skyHigh[3] = {20, 60, 200};
     dir.write("tex/clouds.bmp", gradientBmp(16, 16, skyLow, skyHigh));
     dir.write("tex/smoke.bmp", content.visibleSmoke ? solidBmp(8, 8, 200, 200, 200) : solidBmp(8, 8, 0, 0, 0));
-    writeRun(dir, "rec/record0.rec", content.cameraRun);
-    writeRun(dir, "rec/record1.rec", content.ds21Run);
-    writeRun(dir, "rec/record2.rec", content.r5Run);
-    if (content.writeMusic) writeMp3(dir);
+    const std::vector<RunRecord>* runs[3] = {&content.cameraRun, &content.ds21Run, &content.r5Run};
+    for (int i = 0; i < 3; ++i) {
+        if (!runs[i]->empty()) dir.write("rec/record" + std::to_string(i) + ".rec", encodeRun(*runs[i]));
+    }
+    if (content.writeMusic) writeToneMp3(dir, "audio/music.mp3");
 }

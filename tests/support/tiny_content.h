@@ -13,7 +13,7 @@ struct TinyContent {
     std::vector<RunRecord> cameraRun;
     std::vector<RunRecord> ds21Run;
     std::vector<RunRecord> r5Run;
-    bool writeMusic = false;  // a short MP3 made with the lame tool
+    bool writeMusic = false;  // audio/music.mp3, as writeToneMp3 makes it
     bool visibleSmoke = false;  // otherwise the smoke image is all black (fully keyed out)
 };
 
@@ -26,6 +26,11 @@ std::vector<RunRecord> steadyRun(int records, uint32_t gapMs, Vec3 position, flo
 // Bytes of a run file.
 std::vector<uint8_t> encodeRun(const std::vector<RunRecord>& records);
 
-// A 24-bit BMP of w x h pixels, every pixel one colour, or a vertical gradient between two.
+// A 24-bit BMP of w x h pixels given as R, G, B bottom row first; every pixel one colour; or a
+// vertical gradient between two.
+std::vector<uint8_t> rgbBmp(int w, int h, const std::vector<uint8_t>& rgb);
 std::vector<uint8_t> solidBmp(int w, int h, uint8_t r, uint8_t g, uint8_t b);
 std::vector<uint8_t> gradientBmp(int w, int h, const uint8_t bottom[3], const uint8_t top[3]);
+
+// Half a second of a 441 Hz square tone as an MP3 at relative, made with the lame tool.
+void writeToneMp3(const TempDir& dir, const std::string& relative);
