@@ -16,6 +16,7 @@
 #include "cars.h"
 #include "sky_smoke.h"
 #include "support/files.h"
+#include "support/model_files.h"
 #include "world/track.h"
 
 namespace {
@@ -89,9 +90,7 @@ protected:
     }
     void SetUp() override { ASSERT_TRUE(generated) << generationError; }
 
-    static ModelGeometry readModel(const std::string& name) {
-        return parseModelGeometry(splitModelLines(readTextFile(pack->path() + "/models/" + name)));
-    }
+    static ParsedModel readModel(const std::string& name) { return parseModelFile(pack->path() + "/models/" + name); }
     static std::unique_ptr<ImageRecord> readImage(const std::string& name) {
         const std::vector<uint8_t> bytes = readBinaryFile(pack->path() + "/tex/" + name);
         BitmapError error = BitmapError::None;
@@ -99,7 +98,7 @@ protected:
         EXPECT_EQ(error, BitmapError::None) << name;
         return image;
     }
-    static Bounds drawnBounds(const ModelGeometry& model) {
+    static Bounds drawnBounds(const ParsedModel& model) {
         Bounds bounds;
         for (const ModelObject& object : model.objects)
             for (const Vec3& p : object.positions)
@@ -118,15 +117,14 @@ std::string ContentCarsTest::generationError;
 
 TEST_F(ContentCarsTest, BothCarsParseWithoutAMessageAndNameTheirOwnTexture) {
     for (const std::string car : {"ds21", "r5"}) {
-        const auto lines = splitModelLines(readTextFile(pack->path() + "/models/" + car + ".ascii"));
-        const ModelTextureList textures = scanModelTextures(lines);
+        const ParsedModel model = readModel(car + ".ascii");
+        const ModelTextureList& textures = model.textures;
         EXPECT_EQ(textures.fault, ModelTextureFault::None);
         ASSERT_EQ(textures.textures.size(), 2u) << car;
         EXPECT_EQ(textures.textures[0], "tex\\" + car + ".bmp");
         EXPECT_EQ(textures.textures[1], "xxx");
-        const ModelGeometry model = parseModelGeometry(lines);
-        EXPECT_EQ(model.transcript, "") << car;
-        EXPECT_EQ(model.skippedFaces, 0) << car << ": " << model.firstSkipped;
+        EXPECT_EQ(model.geometry.tooManyVerts, 0) << car;
+        EXPECT_EQ(model.geometry.outsideObject.count, 0) << car << ": " << model.geometry.outsideObject.first;
         size_t faces = 0;
         for (const ModelObject& object : model.objects) faces += object.faces.size();
         EXPECT_GE(faces, 500u) << car;
@@ -172,7 +170,7 @@ TEST_F(ContentCarsTest, DrawnSizesSuitTheSceneAndTheWheelsStandOnTheGround) {
 
 TEST_F(ContentCarsTest, EveryNormalIsUnitLengthAndFacesOutOfItsClosedShell) {
     for (const char* car : {"ds21.ascii", "r5.ascii"}) {
-        const ModelGeometry model = readModel(car);
+        const ParsedModel model = readModel(car);
         for (size_t o = 0; o < model.objects.size(); ++o) {
             const ModelObject& object = model.objects[o];
             // Written 100 long, so the reader's 0.01 scale hands back unit normals.
@@ -200,7 +198,7 @@ TEST_F(ContentCarsTest, EveryNormalIsUnitLengthAndFacesOutOfItsClosedShell) {
 
 TEST_F(ContentCarsTest, HeadlampsShineAtTheNoseAndTailLampsGlowAtTheTail) {
     for (const std::string car : {"ds21", "r5"}) {
-        const ModelGeometry model = readModel(car + ".ascii");
+        const ParsedModel model = readModel(car + ".ascii");
         const auto texture = readImage(car + ".bmp");
         ASSERT_TRUE(texture);
         const ModelObject& body = model.objects[0];

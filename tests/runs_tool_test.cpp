@@ -1,7 +1,10 @@
 // zorvex-runs on real files: the dump's rows and warnings, the CSV round trip, the map,
 // and the one-line errors for bad input.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
 
 #include <cfloat>
 #include <cstring>
@@ -21,6 +24,12 @@ std::vector<uint8_t> recordBytes(std::vector<float> floats, uint32_t timeMs) {
     }
     for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(timeMs >> (8 * i)));
     return out;
+}
+
+float fromBits(uint32_t bits) {
+    float value = 0;
+    std::memcpy(&value, &bits, 4);
+    return value;
 }
 
 std::vector<uint8_t> joined(const std::vector<std::vector<uint8_t>>& parts) {
@@ -65,19 +74,28 @@ TEST_F(RunsToolTest, DumpOfAHundredByteFileShowsTwoRecordsAndTheTrailingBytes) {
     EXPECT_EQ(out.find("    3 "), std::string::npos) << out;
 }
 
-TEST_F(RunsToolTest, DumpWarnsWhereTimeGoesBackwards) {
-    dir.write("run.rec", joined({recordBytes({0, 0, 0, 0, 0, 0, 1, 0}, 3000), recordBytes({0, 0, 0, 0, 0, 0, 1, 0}, 2000),
-                                 recordBytes({0, 0, 0, 0, 0, 0, 1, 0}, 4000)}));
+TEST_F(RunsToolTest, DumpWarnsWhereTimeGoesBackwardsOrTheRunWaitsLong) {
+    std::vector<std::vector<uint8_t>> records;
+    for (uint32_t time : {3000u, 2000u, 4000u, 4294967295u, 100u}) records.push_back(recordBytes({0, 0, 0, 0, 0, 0, 1, 0}, time));
+    dir.write("run.rec", joined(records));
     ASSERT_EQ(runs({"dump", "run.rec"}), 0) << err;
     EXPECT_NE(out.find("    2       2000    -1000"), std::string::npos) << out;
     EXPECT_NE(out.find("warning: record 2 (2000 ms) is earlier than record 1 (3000 ms)"), std::string::npos) << out;
     EXPECT_EQ(out.find("record 3 (4000 ms) is earlier"), std::string::npos) << out;
+    EXPECT_NE(out.find("warning: record 4 (4294967295 ms) comes 49.7 days after record 3: the run stands still that "
+                       "long, and the demo starts its runs again only after it\n"),
+              std::string::npos)
+        << out;
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 2 + 5 + 3) << out;
 }
 
 TEST_F(RunsToolTest, CsvAndBackGiveTheSameBytesAndTheSameText) {
     const std::vector<uint8_t> original =
         joined({recordBytes({0.1f, -0.0f, 1e-40f, FLT_MAX, -FLT_MIN, 123456.789f, 1.0f / 3.0f, -2.5e-7f}, 0),
-                recordBytes({16777217.0f, 3.14159274f, -1, 359.999f, 0, 7, 8, 9}, 4294967295u)});
+                recordBytes({16777217.0f, 3.14159274f, -1, 359.999f, 0, 7, 8, 9}, 4294967295u),
+                recordBytes({fromBits(0x7f800001), fromBits(0xffc00000), fromBits(0x7fc00000), fromBits(0xffffffff),
+                             fromBits(0x7f800000), fromBits(0xff800000), 0, 0},
+                            1)});
     dir.write("a.rec", original);
     ASSERT_EQ(runs({"csv", "a.rec"}), 0) << err;
     const std::string csv = out;
@@ -103,7 +121,9 @@ TEST_F(RunsToolTest, ABadCsvLineIsNamedAndNothingIsWritten) {
         {"-1,1,2,3,4,5,6,7,8\n", "a.csv:1: time_ms \"-1\""},
         {"0,1,2,3,4,5,6,7,1e39\n", "a.csv:1: turn_rate \"1e39\" is not a 32-bit float"},
         {"0,1,2,x3,4,5,6,7,8\n", "a.csv:1: z \"x3\" is not a 32-bit float"},
-        {"0,1,2,,4,5,6,7,8\n", "a.csv:1: z \"\""}};
+        {"0,1,2,,4,5,6,7,8\n", "a.csv:1: z \"\""},
+        {"0,1,2,3,4,5,6,7,nan:0x7f800000\n", "a.csv:1: turn_rate \"nan:0x7f800000\" is not a 32-bit float"},
+        {"0,1,2,3,4,5,6,7,8" + std::string(2000, ' ') + "x\n", "a.csv:1: the line is longer than 1000 characters"}};
     for (const auto& [text, message] : cases) {
         dir.write("a.csv", text);
         EXPECT_EQ(runs({"from-csv", "a.csv", "b.rec"}), 1) << text;
@@ -113,13 +133,23 @@ TEST_F(RunsToolTest, ABadCsvLineIsNamedAndNothingIsWritten) {
     }
 }
 
-TEST_F(RunsToolTest, MissingOrUnreadableFilesAreNamedWithANonZeroExit) {
-    EXPECT_EQ(runs({"dump", "missing.rec"}), 1);
-    EXPECT_NE(err.find("missing.rec: cannot open"), std::string::npos) << err;
-    EXPECT_EQ(runs({"csv", dir.path()}), 1);
-    EXPECT_NE(err.find(dir.path() + ": cannot read"), std::string::npos) << err;
-    EXPECT_EQ(runs({"from-csv", "missing.csv", "b.rec"}), 1);
-    EXPECT_NE(err.find("missing.csv: cannot open"), std::string::npos) << err;
+// A FIFO or a device is refused at once, never waited on or read without end.
+TEST_F(RunsToolTest, MissingOrNotRegularFilesAreNamedWithANonZeroExit) {
+    ASSERT_EQ(mkfifo(dir.file("fifo").c_str(), 0644), 0);
+    ASSERT_EQ(symlink("/dev/zero", dir.file("zero.rec").c_str()), 0);
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"dump", "missing.rec"}, "missing.rec: cannot open: No such file or directory"},
+        {{"csv", dir.path()}, dir.path() + ": cannot open: Is a directory"},
+        {{"dump", "fifo"}, "fifo: cannot open: not a regular file"},
+        {{"csv", "zero.rec"}, "zero.rec: cannot open: not a regular file"},
+        {{"from-csv", "fifo", "b.rec"}, "fifo: cannot open: not a regular file"},
+        {{"from-csv", "missing.csv", "b.rec"}, "missing.csv: cannot open"}};
+    for (const auto& [args, message] : cases) {
+        std::vector<std::string> argv = {ZORVEX_RUNS_BIN};
+        argv.insert(argv.end(), args.begin(), args.end());
+        EXPECT_EQ(runProgram(argv, dir.path(), out, err, {}, {}, 10000), 1) << message;
+        EXPECT_NE(err.find(message), std::string::npos) << err;
+    }
     dir.write("a.csv", std::string("0,1,2,3,4,5,6,7,8\n"));
     EXPECT_EQ(runs({"from-csv", "a.csv", "no/such/folder/b.rec"}), 1);
     EXPECT_NE(err.find("no/such/folder/b.rec"), std::string::npos) << err;
