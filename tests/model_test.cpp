@@ -4,12 +4,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <array>
 #include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -20,49 +18,6 @@
 #include "support/process.h"
 
 namespace {
-
-// One object of a model file, in file units.
-struct TestObject {
-    std::string texture = "tex\\grid.bmp";
-    std::vector<std::array<double, 3>> positions;
-    std::vector<std::array<double, 3>> normals;
-    std::vector<std::array<double, 2>> uvs;
-    std::vector<std::array<double, 3>> faceUvs;
-    std::vector<std::array<int, 3>> faces;
-};
-
-template <size_t n>
-void writeEntries(std::ostringstream& out, const std::vector<std::array<double, n>>& entries, const char* end) {
-    for (const auto& entry : entries) {
-        for (double value : entry) out << value << '\n';
-    }
-    out << end << '\n';
-}
-
-std::string modelText(const std::vector<TestObject>& objects) {
-    std::ostringstream out;
-    for (const TestObject& object : objects) {
-        out << "START\nobject\n" << object.texture << '\n';
-        writeEntries(out, object.positions, "NEXT");
-        writeEntries(out, object.normals, "NEXT");
-        writeEntries(out, object.uvs, "NEXT");
-        writeEntries(out, object.faceUvs, "NEXT");
-        for (const auto& face : object.faces) out << face[0] << '\n' << face[1] << '\n' << face[2] << '\n';
-        out << "END\n";
-    }
-    return out.str();
-}
-
-// The triangle (0,0,0), (1,0,0), (0,1,0) in world units with unit normals up.
-TestObject triangle() {
-    TestObject object;
-    object.positions = {{0, 0, 0}, {100, 0, 0}, {0, 100, 0}};
-    object.normals = {{0, 0, 1}, {0, 0, 1}, {0, 0, 1}};
-    object.uvs = {{0, 0}, {1, 0}, {0, 1}};
-    object.faceUvs = {{0, 1, 2}};
-    object.faces = {{0, 1, 2}};
-    return object;
-}
 
 void expectVec3(const Vec3& v, float x, float y, float z) {
     EXPECT_FLOAT_EQ(v.x, x);
@@ -81,9 +36,7 @@ std::vector<std::string> linesOf(const std::string& text) {
 
 }  // namespace
 
-class ModelParser : public ::testing::Test {};
-
-TEST_F(ModelParser, OneTriangleObjectGivesScaledTablesAndOneFace) {
+TEST(ModelParser, OneTriangleObjectGivesScaledTablesAndOneFace) {
     // Texture-coordinate indices are real numbers truncated toward zero.
     const ParsedModel model = parseModelText(
         "START\nany text\ntex\\a.bmp\n0\n0\n0\n100\n0\n0\n0\n100\n0\nNEXT\n0\n0\n1\n0\n0\n1\n0\n0\n1\nNEXT\n"
@@ -106,15 +59,7 @@ TEST_F(ModelParser, OneTriangleObjectGivesScaledTablesAndOneFace) {
     EXPECT_EQ(model.geometry.outsideObject.count, 0);
 }
 
-TEST_F(ModelParser, AFileNotStartingWithStartHasNoObjects) {
-    for (const char* text : {"", "hello\nSTART\n", "Start\nx\ntex\\a.bmp\nEND\n", "START \nx\nt\nEND\n"}) {
-        const ParsedModel model = parseModelText(text);
-        EXPECT_TRUE(model.textures.textures.empty()) << text;
-        EXPECT_TRUE(model.objects.empty()) << text;
-    }
-}
-
-TEST_F(ModelParser, NumbersReadTheLongestDecimalPrefix) {
+TEST(ModelParser, NumbersReadTheLongestDecimalPrefix) {
     const std::pair<const char*, double> reals[] = {
         {"150", 150.0}, {"-2.5e2", -250.0}, {" \t+7.25 apples", 7.25}, {"-.5e1x", -5.0}, {"3e", 3.0}, {"1,5", 1.0},
         {"0x10", 0.0},  {"inf", 0.0},       {"nan", 0.0},              {"no number", 0.0}, {"", 0.0}};
@@ -129,7 +74,7 @@ TEST_F(ModelParser, NumbersReadTheLongestDecimalPrefix) {
     EXPECT_TRUE(std::isinf(parseModelCoordinate("-1e999")));
 }
 
-TEST_F(ModelParser, TheDecimalPointIsADotInEveryLocale) {
+TEST(ModelParser, TheDecimalPointIsADotInEveryLocale) {
     TempDir dir;
     std::string out, err;
     const int status = runProgram({"/bin/sh", "-c", "localedef -i de_DE -f UTF-8 ./de_DE.UTF-8"}, dir.path(), out, err);
@@ -142,7 +87,7 @@ TEST_F(ModelParser, TheDecimalPointIsADotInEveryLocale) {
     unsetenv("LOCPATH");
 }
 
-TEST_F(ModelParser, LinesEndAtLineFeedsOrAfter255CharactersAndStopAtANul) {
+TEST(ModelParser, LinesEndAtLineFeedsOrAfter255CharactersAndStopAtANul) {
     const std::string a254(254, 'a');
     const std::string a255(255, 'a');
     const std::pair<std::string, std::vector<std::string>> cases[] = {
@@ -158,8 +103,13 @@ TEST_F(ModelParser, LinesEndAtLineFeedsOrAfter255CharactersAndStopAtANul) {
     EXPECT_EQ(parseModelText("START\r\nx\r\ntex\\a.bmp\r\nNEXT\r\nNEXT\r\nNEXT\r\nNEXT\r\nEND\r\n").objects.size(), 1u);
 }
 
-TEST_F(ModelParser, KeywordsAreWholeCaseSensitiveLines) {
-    std::string text = modelText({triangle()});
+TEST(ModelParser, KeywordsAreWholeCaseSensitiveLines) {
+    for (const char* text : {"", "hello\nSTART\n", "Start\nx\ntex\\a.bmp\nEND\n", "START \nx\nt\nEND\n"}) {
+        const ParsedModel model = parseModelText(text);
+        EXPECT_TRUE(model.textures.textures.empty()) << text;
+        EXPECT_TRUE(model.objects.empty()) << text;
+    }
+    std::string text = modelText({plate(0)});
     // "END " is a face line (its value reads as 0), "end" too; only "END" closes the faces.
     text.replace(text.rfind("END\n"), 4, "END \nend\n0\nEND\n");
     const ParsedModel model = parseModelText(text);
@@ -169,15 +119,15 @@ TEST_F(ModelParser, KeywordsAreWholeCaseSensitiveLines) {
     EXPECT_EQ(model.geometry.outsideObject.first, "object 1, face 2");
 }
 
-TEST_F(ModelParser, TablesRestartForEachObjectAndXxxSharesTheTexture) {
-    TestObject second = triangle();
+TEST(ModelParser, TablesRestartForEachObjectAndXxxSharesTheTexture) {
+    TestObject second = plate(0);
     second.texture = "xxx";
     second.positions = {{500, 500, 500}};
     second.normals = {{1, 0, 0}};
     second.uvs = {{0.25, 0.75}};
     second.faceUvs = {{0, 0, 0}};
     second.faces = {{0, 0, 0}};
-    const ParsedModel model = parseModelText(modelText({triangle(), second}));
+    const ParsedModel model = parseModelText(modelText({plate(0), second}));
     EXPECT_EQ(model.textures.textures, (std::vector<std::string>{"tex\\grid.bmp", "xxx"}));
     ASSERT_EQ(model.objects.size(), 2u);
     ASSERT_EQ(model.objects[1].positions.size(), 1u);
@@ -185,13 +135,13 @@ TEST_F(ModelParser, TablesRestartForEachObjectAndXxxSharesTheTexture) {
     EXPECT_EQ(model.objects[1].faces.size(), 1u);
 }
 
-TEST_F(ModelParser, AHundredObjectsLoadWithoutAFault) {
-    const ParsedModel model = parseModelText(modelText(std::vector<TestObject>(100, triangle())));
+TEST(ModelParser, AHundredObjectsLoadWithoutAFault) {
+    const ParsedModel model = parseModelText(modelText(std::vector<TestObject>(100, plate(0))));
     EXPECT_EQ(model.textures.fault, ModelTextureFault::None);
     EXPECT_EQ(model.objects.size(), 100u);
 }
 
-TEST_F(ModelParser, AFullTableLoadsQuietlyAndOneEntryMoreOverflows) {
+TEST(ModelParser, AFullTableLoadsQuietlyAndOneEntryMoreOverflows) {
     TestObject object;
     object.positions.assign(kModelMaxEntries, {1, 2, 3});
     ParsedModel model = parseModelText(modelText({object}));
@@ -201,30 +151,30 @@ TEST_F(ModelParser, AFullTableLoadsQuietlyAndOneEntryMoreOverflows) {
     // The section ends after the extra entry; the next one begins at its "NEXT", so every
     // later section starts one keyword early and the faces meet the end of the file.
     object.positions.push_back({4, 5, 6});
-    model = parseModelText(modelText({object, triangle()}));
+    model = parseModelText(modelText({object, plate(0)}));
     EXPECT_EQ(model.geometry.tooManyVerts, 1);
     ASSERT_EQ(model.objects.size(), 1u);
     EXPECT_EQ(model.objects[0].positions.size(), kModelMaxEntries);
     EXPECT_TRUE(model.objects[0].normals.empty());
 }
 
-TEST_F(ModelParser, TooManyFacesOrAVertexIndexOfThreeThousandClosesTheModel) {
-    TestObject many = triangle();
+TEST(ModelParser, TooManyFacesOrAVertexIndexOfThreeThousandClosesTheModel) {
+    TestObject many = plate(0);
     many.faceUvs.assign(kModelMaxEntries, {0, 1, 2});
     many.faces.assign(kModelMaxFaces + 1, {0, 1, 2});
-    TestObject farIndex = triangle();
+    TestObject farIndex = plate(0);
     farIndex.faceUvs.assign(3, {0, 1, 2});
     farIndex.faces = {{0, 1, 2}, {0, 3000, 1}, {2, 1, 0}};
     for (const auto& [object, kept] : {std::make_pair(many, kModelMaxFaces), std::make_pair(farIndex, size_t{1})}) {
-        const ParsedModel model = parseModelText(modelText({object, triangle()}));
+        const ParsedModel model = parseModelText(modelText({object, plate(0)}));
         EXPECT_EQ(model.geometry.tooManyVerts, 1);
         ASSERT_EQ(model.objects.size(), 1u);
         EXPECT_EQ(model.objects[0].faces.size(), kept);
     }
 }
 
-TEST_F(ModelParser, FacesOutsideTheirObjectOrBeyondTheFloatRangeAreLeftOut) {
-    TestObject object = triangle();
+TEST(ModelParser, FacesOutsideTheirObjectOrBeyondTheFloatRangeAreLeftOut) {
+    TestObject object = plate(0);
     object.positions.push_back({3.5e38, 0, 0});  // vertex 3
     object.normals.push_back({0, 0, 1e300});
     object.uvs.push_back({0, 1e39});  // coordinate 3
@@ -243,18 +193,6 @@ TEST_F(ModelParser, FacesOutsideTheirObjectOrBeyondTheFloatRangeAreLeftOut) {
     EXPECT_EQ(model.geometry.notFinite.count, 2);
     EXPECT_EQ(model.geometry.notFinite.first, "object 1, face 4");
     EXPECT_EQ(model.geometry.tooManyVerts, 0);
-}
-
-TEST_F(ModelParser, TheEndOfTheFileAnywhereEndsTheModelCleanly) {
-    TestObject second = triangle();
-    second.texture = "xxx";
-    const std::string text = modelText({triangle(), second});
-    for (size_t cut = 0; cut <= text.size(); ++cut) {
-        const ParsedModel model = parseModelText(text.substr(0, cut));
-        EXPECT_LE(model.textures.textures.size(), 2u);
-        ASSERT_LE(model.objects.size(), 2u) << cut;
-        for (const ModelObject& object : model.objects) EXPECT_LE(object.faces.size(), 1u);
-    }
 }
 
 namespace {
@@ -401,41 +339,16 @@ TEST_F(ModelLoad, FacesThatCannotBeDrawnAreLeftOutAndSaidSo) {
 
 // Each fatal load runs in a fresh copy of the test program (no forked OpenGL context);
 // standard output joins standard error so the whole transcript can be matched.
-class ModelLoadDeathTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        GTEST_FLAG_SET(death_test_style, "threadsafe");
-        dir.write("tex/grid.bmp", gridBitmap());
-    }
-
-    void loadInDir(const std::string& text) {
-        dup2(2, 1);
-        std::setvbuf(stdout, nullptr, _IONBF, 0);
-        ensureGlContext(64, 64);
-        dir.write("models/test.ascii", text);
-        ScopedCwd cwd(dir.path());
-        loadModel("models\\test.ascii");
-        std::exit(0);
-    }
-
+TEST(ModelLoadDeathTest, AMissingFileTooManyObjectsNoFirstTextureOrAnUnreadableTextureEndTheProcess) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
     TempDir dir;
-};
-
-TEST_F(ModelLoadDeathTest, AMissingModelFileEndsTheProcessNamingIt) {
-    EXPECT_EXIT(
-        {
-            ensureGlContext(64, 64);
-            loadModel((dir.path() + "\\models\\gone.ascii").c_str());
-        },
-        ::testing::ExitedWithCode(1), "^Error: cannot open model file /tmp/.*/models/gone.ascii: No such file or directory\n$");
-}
-
-TEST_F(ModelLoadDeathTest, TooManyObjectsNoFirstTextureOrAnUnreadableTextureEndTheProcess) {
+    dir.write("tex/grid.bmp", gridBitmap());
     std::vector<TestObject> hundredAndOne(101, splitSquare("xxx")[1]);
     hundredAndOne[0].texture = "tex\\grid.bmp";
     std::vector<TestObject> noFirst = splitSquare("tex\\grid.bmp");
     noFirst[0].texture = "xxx";
     const std::pair<std::vector<TestObject>, const char*> cases[] = {
+        {{}, "\nError: cannot open model file models/test.ascii: No such file or directory\n$"},
         {hundredAndOne, "texture loaded \\([0-9]+\\) tex.grid.bmp\n\n too many textures for this object$"},
         {noFirst, "\nloading models.test.ascii\n\n at least first texture needs to be specified!$"},
         {splitSquare("tex\\none.bmp"),
@@ -443,6 +356,15 @@ TEST_F(ModelLoadDeathTest, TooManyObjectsNoFirstTextureOrAnUnreadableTextureEndT
          "tex.none.bmp.\n$"},
     };
     for (const auto& [objects, transcript] : cases) {
-        EXPECT_EXIT(loadInDir(modelText(objects)), ::testing::ExitedWithCode(1), transcript);
+        const auto load = [&dir](const std::vector<TestObject>& model) {
+            dup2(2, 1);
+            std::setvbuf(stdout, nullptr, _IONBF, 0);
+            ensureGlContext(64, 64);
+            if (!model.empty()) dir.write("models/test.ascii", modelText(model));
+            ScopedCwd cwd(dir.path());
+            loadModel("models\\test.ascii");
+            std::exit(0);
+        };
+        EXPECT_EXIT(load(objects), ::testing::ExitedWithCode(1), transcript);
     }
 }

@@ -1,7 +1,5 @@
 // Fuzz entry point for run-file playback: a Recorder plays any file on a manual clock,
 // applies every whole record exactly once, bit for bit, within two steps each, and ends.
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "memory_file.h"

@@ -2,8 +2,6 @@
 // finite corners, and the height query answers a finite number (-100 for no surface)
 // wherever it is asked, on a corner, inside a triangle or at a point that is no number.
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <limits>
 #include <memory>
 
