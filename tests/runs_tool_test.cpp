@@ -132,6 +132,7 @@ TEST_F(RunsToolTest, BadInputIsNamedInOneLineAndNothingIsWritten) {
         {"0,1,2,3,4,5,6,7,1e39\n", fromCsv, "a.csv:1: turn_rate \"1e39\" is not a 32-bit float"},
         {"0,1,2,x3,4,5,6,7,8\n", fromCsv, "a.csv:1: z \"x3\" is not a 32-bit float"},
         {"0,1,2,,4,5,6,7,8\n", fromCsv, "a.csv:1: z \"\""},
+        {std::string("0\0x,1,2,3,4,5,6,7,8\n", 20), fromCsv, "a.csv:1: time_ms \"0\\x00x\" is not a whole number"},
         {"0,1,2,3,4,5,6,7,nan:0x7f800000\n", fromCsv, "a.csv:1: turn_rate \"nan:0x7f800000\" is not a 32-bit float"},
         {"0,1,2,3,4,5,6,7,8" + std::string(2000, ' ') + "x\n", fromCsv, "a.csv:1: the line is longer than 1000 characters"},
         {"0,1,2,3,4,5,6,7,8\n", {"from-csv", "a.csv", "no/such/folder/b.rec"}, "no/such/folder/b.rec"},

@@ -386,15 +386,16 @@ std::unique_ptr<ImageRecord> decodeBitmap(const uint8_t* bytes, size_t size, Bit
 }
 
 std::unique_ptr<ImageRecord> loadBitmap(const char* path) {
-    BitmapError error = BitmapError::None;
+    BitmapError error = BitmapError::OutOfMemory;
     try {
         const MappedFile file(path);
-        if (!file.data()) {
+        if (file.data()) {
+            auto record = decodeBitmap(file.data(), file.size(), error);
+            if (record) return record;
+        } else if (!file.outOfMemory()) {
             showError(("Failed to open DIB file " + std::string(path ? path : "") + ".\n").c_str());
             return nullptr;
         }
-        auto record = decodeBitmap(file.data(), file.size(), error);
-        if (record) return record;
     } catch (const std::bad_alloc&) {
         error = BitmapError::OutOfMemory;
     }

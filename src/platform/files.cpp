@@ -69,6 +69,8 @@ MappedFile::MappedFile(const char* path) {
         if (view != MAP_FAILED) {
             bytes = static_cast<const uint8_t*>(view);
             length = static_cast<size_t>(info.st_size);
+        } else {
+            noMemory = errno == ENOMEM;
         }
     }
     ::close(fd);

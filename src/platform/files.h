@@ -22,7 +22,8 @@ FILE* openRegularStream(const char* path, std::string* reason = nullptr);
 
 // The whole content of a regular file mapped read-only, so a reader touches only the
 // bytes it looks at and holds none of them on the heap. Empty (data() is nullptr) when the
-// file is not a regular file, cannot be opened or mapped, or is empty.
+// file is not a regular file, cannot be opened or mapped, or is empty; outOfMemory() then
+// tells whether the mapping failed for want of address space rather than for the file.
 class MappedFile {
 public:
     explicit MappedFile(const char* path);
@@ -32,10 +33,12 @@ public:
 
     const uint8_t* data() const { return bytes; }
     size_t size() const { return length; }
+    bool outOfMemory() const { return noMemory; }
 
 private:
     const uint8_t* bytes = nullptr;
     size_t length = 0;
+    bool noMemory = false;
 };
 
 // Sleeps the calling thread for ms milliseconds.
