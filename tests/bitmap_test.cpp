@@ -1,8 +1,13 @@
+// The bitmap reader on files built field by field here, on files from ImageMagick, and on
+// disk. Malformed headers and sizes are covered by the seed corpus (asset_corpus_test).
 #include "assets/bitmap.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "support/files.h"
@@ -27,31 +32,31 @@ void append(Bytes& out, const Bytes& more) { out.insert(out.end(), more.begin(),
 // A bitmap with a 40-byte info header, written field by field. `extra` (masks, colour
 // table) follows the header; the pixel data follow it unless pixelOffset says otherwise.
 struct InfoBitmap {
-    int32_t width = 1;
-    int32_t height = 1;
-    uint16_t bitCount = 24;
-    uint32_t compression = 0;
+    InfoBitmap(int32_t width = 1, int32_t height = 1, uint16_t bitCount = 24, uint32_t compression = 0, Bytes pixels = {},
+               Bytes extra = {})
+        : width(width), height(height), bitCount(bitCount), compression(compression), pixels(pixels), extra(extra) {}
+
+    int32_t width;
+    int32_t height;
+    uint16_t bitCount;
+    uint32_t compression;
+    Bytes pixels;
+    Bytes extra;
     uint32_t colorsUsed = 0;
-    uint32_t headerSize = 40;
     bool fileHeader = true;
     int64_t pixelOffset = -1;
-    Bytes extra;
-    Bytes pixels;
+
+    InfoBitmap& packed() {
+        fileHeader = false;
+        return *this;
+    }
 
     Bytes bytes() const {
         Bytes header;
-        put32(header, headerSize);
-        put32(header, static_cast<uint32_t>(width));
-        put32(header, static_cast<uint32_t>(height));
+        for (uint32_t v : {40u, static_cast<uint32_t>(width), static_cast<uint32_t>(height)}) put32(header, v);
         put16(header, 1);
         put16(header, bitCount);
-        put32(header, compression);
-        put32(header, static_cast<uint32_t>(pixels.size()));
-        put32(header, 2835);
-        put32(header, 2835);
-        put32(header, colorsUsed);
-        put32(header, 0);
-        header.resize(headerSize, 0);
+        for (uint32_t v : {compression, static_cast<uint32_t>(pixels.size()), 2835u, 2835u, colorsUsed, 0u}) put32(header, v);
         return withFileHeader(header);
     }
 
@@ -75,16 +80,11 @@ struct InfoBitmap {
 // A bitmap with the 12-byte core header.
 Bytes coreBitmap(uint16_t width, uint16_t height, uint16_t bitCount, const Bytes& table, const Bytes& pixels,
                  bool fileHeader) {
-    InfoBitmap layout;
+    InfoBitmap layout{1, 1, 24, 0, pixels, table};
     layout.fileHeader = fileHeader;
-    layout.extra = table;
-    layout.pixels = pixels;
     Bytes header;
     put32(header, 12);
-    put16(header, width);
-    put16(header, height);
-    put16(header, 1);
-    put16(header, bitCount);
+    for (uint16_t v : {width, height, uint16_t{1}, bitCount}) put16(header, v);
     return layout.withFileHeader(header);
 }
 
@@ -94,495 +94,184 @@ Bytes table4(const std::vector<Bytes>& rgb) {
     return out;
 }
 
-std::unique_ptr<ImageRecord> decode(const Bytes& file, BitmapError& error) {
-    return decodeBitmap(file.data(), file.size(), error);
+// A table whose index i holds the grey (i, i, i), and pixels given as greys.
+Bytes greyTable(int entries) {
+    std::vector<Bytes> colors;
+    for (int i = 0; i < entries; ++i) colors.push_back(Bytes(3, static_cast<uint8_t>(i)));
+    return table4(colors);
+}
+
+Bytes greys(const Bytes& levels) {
+    Bytes out;
+    for (uint8_t level : levels) out.insert(out.end(), 3, level);
+    return out;
+}
+
+// times copies of pixel, then times2 of pixel2.
+Bytes repeated(const Bytes& pixel, int times, const Bytes& pixel2 = {}, int times2 = 0) {
+    Bytes out;
+    for (int i = 0; i < times; ++i) append(out, pixel);
+    for (int i = 0; i < times2; ++i) append(out, pixel2);
+    return out;
+}
+
+InfoBitmap rle8(int32_t width, int32_t height, const Bytes& stream) {
+    return InfoBitmap{width, height, 8, 1, stream, greyTable(256)};
 }
 
 std::unique_ptr<ImageRecord> decodeOk(const Bytes& file) {
     BitmapError error = BitmapError::OutOfMemory;
-    auto image = decode(file, error);
+    auto image = decodeBitmap(file.data(), file.size(), error);
     EXPECT_EQ(error, BitmapError::None);
     return image;
 }
 
-BitmapError decodeFailure(const Bytes& file) {
-    BitmapError error = BitmapError::None;
-    auto image = decode(file, error);
-    EXPECT_EQ(image, nullptr);
-    return error;
-}
-
-Bytes rgbAt(const ImageRecord& image, int x, int yFromBottom) {
-    const size_t at = (static_cast<size_t>(yFromBottom) * image.width + x) * 3;
-    return Bytes(image.data.begin() + at, image.data.begin() + at + 3);
-}
-
-const Bytes kBlack{0, 0, 0};
+struct DecodeCase {
+    const char* what;
+    Bytes file;
+    Bytes rgb;  // bottom row first
+};
 
 }  // namespace
 
-class UncompressedBitmap : public ::testing::Test {};
-
-TEST_F(UncompressedBitmap, TwentyFourBitRowsArriveWithoutFillerBottomRowFirst) {
-    InfoBitmap bmp;
-    bmp.width = 3;
-    bmp.height = 2;
-    // Bottom row then top row, blue-green-red, each row padded from 9 to 12 bytes.
-    bmp.pixels = {1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0, 11, 12, 13, 14, 15, 16, 17, 18, 19, 0, 0, 0};
-    auto image = decodeOk(bmp.bytes());
-    ASSERT_NE(image, nullptr);
-    EXPECT_EQ(image->width, 3);
-    EXPECT_EQ(image->height, 2);
-    EXPECT_EQ(image->data, (Bytes{3, 2, 1, 6, 5, 4, 9, 8, 7, 13, 12, 11, 16, 15, 14, 19, 18, 17}));
-}
-
-TEST_F(UncompressedBitmap, EightBitIndicesTakeTheirColourFromTheTable) {
-    std::vector<Bytes> colors;
-    for (int i = 0; i < 256; ++i) colors.push_back({static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i), 7});
-    InfoBitmap bmp;
-    bmp.width = 5;
-    bmp.height = 1;
-    bmp.bitCount = 8;
-    bmp.extra = table4(colors);
-    bmp.pixels = {0, 1, 200, 255, 9, 0, 0, 0};
-    auto image = decodeOk(bmp.bytes());
-    ASSERT_NE(image, nullptr);
-    EXPECT_EQ(image->data, (Bytes{0, 255, 7, 1, 254, 7, 200, 55, 7, 255, 0, 7, 9, 246, 7}));
-}
-
-TEST_F(UncompressedBitmap, ColoursUsedSetsTheTableLengthAndIndicesPastItAreBlack) {
-    // Packed: the pixels follow the 16-entry table directly, so a wrong table length
-    // would shift them.
-    std::vector<Bytes> colors(16, Bytes{10, 20, 30});
-    colors[3] = {200, 100, 50};
-    InfoBitmap bmp;
-    bmp.fileHeader = false;
-    bmp.width = 3;
-    bmp.height = 1;
-    bmp.bitCount = 8;
-    bmp.colorsUsed = 16;
-    bmp.extra = table4(colors);
-    bmp.pixels = {3, 15, 16, 0};
-    auto image = decodeOk(bmp.bytes());
-    ASSERT_NE(image, nullptr);
-    EXPECT_EQ(image->data, (Bytes{200, 100, 50, 10, 20, 30, 0, 0, 0}));
-}
-
-TEST_F(UncompressedBitmap, TwentyFourBitPixelsStartAtTheFileHeaderOffset) {
-    InfoBitmap bmp;
-    bmp.pixelOffset = 70;  // 16 bytes of something else between header and pixels
-    bmp.pixels = {1, 2, 3, 0};
-    auto image = decodeOk(bmp.bytes());
-    ASSERT_NE(image, nullptr);
-    EXPECT_EQ(image->data, (Bytes{3, 2, 1}));
-}
-
-TEST_F(UncompressedBitmap, OneAndFourBitRowsPackPixelsHighBitsFirstAndPadToFourBytes) {
-    InfoBitmap one;
-    one.width = 10;
-    one.height = 2;
-    one.bitCount = 1;
-    one.extra = table4({{0, 0, 0}, {255, 255, 255}});
-    one.pixels = {0b10100000, 0b01000000, 0, 0, 0b00000001, 0b10000000, 0, 0};
-    auto image = decodeOk(one.bytes());
-    ASSERT_NE(image, nullptr);
-    EXPECT_EQ(rgbAt(*image, 0, 0), (Bytes{255, 255, 255}));
-    EXPECT_EQ(rgbAt(*image, 1, 0), kBlack);
-    EXPECT_EQ(rgbAt(*image, 2, 0), (Bytes{255, 255, 255}));
-    EXPECT_EQ(rgbAt(*image, 9, 0), (Bytes{255, 255, 255}));
-    EXPECT_EQ(rgbAt(*image, 7, 1), (Bytes{255, 255, 255}));
-    EXPECT_EQ(rgbAt(*image, 8, 1), (Bytes{255, 255, 255}));
-    EXPECT_EQ(rgbAt(*image, 9, 1), kBlack);
-
-    InfoBitmap four;
-    four.width = 3;
-    four.height = 2;
-    four.bitCount = 4;
-    std::vector<Bytes> colors(16, kBlack);
-    colors[1] = {1, 1, 1};
-    colors[2] = {2, 2, 2};
-    colors[15] = {15, 15, 15};
-    four.extra = table4(colors);
-    four.pixels = {0x12, 0xf0, 0, 0, 0x21, 0x10, 0, 0};
-    image = decodeOk(four.bytes());
-    ASSERT_NE(image, nullptr);
-    EXPECT_EQ(image->data, (Bytes{1, 1, 1, 2, 2, 2, 15, 15, 15, 2, 2, 2, 1, 1, 1, 1, 1, 1}));
-}
-
-TEST_F(UncompressedBitmap, SixteenBitPixelsAreFiveFiveFiveWidenedToFullRange) {
-    InfoBitmap bmp;
-    bmp.width = 3;
-    bmp.height = 1;
-    bmp.bitCount = 16;
-    // Red only, green only with the top bit set (ignored), blue 16 of 31.
-    bmp.pixels = {0x00, 0x7c, 0xe0, 0x83, 0x10, 0x00, 0, 0};
-    auto image = decodeOk(bmp.bytes());
-    ASSERT_NE(image, nullptr);
-    EXPECT_EQ(image->data, (Bytes{255, 0, 0, 0, 255, 0, 0, 0, 132}));
-}
-
-TEST_F(UncompressedBitmap, ThirtyTwoBitPixelsIgnoreTheirFourthByte) {
-    InfoBitmap bmp;
-    bmp.width = 2;
-    bmp.bitCount = 32;
-    bmp.pixels = {1, 2, 3, 0xff, 4, 5, 6, 0x80};
-    auto image = decodeOk(bmp.bytes());
-    ASSERT_NE(image, nullptr);
-    EXPECT_EQ(image->data, (Bytes{3, 2, 1, 6, 5, 4}));
-}
-
-TEST_F(UncompressedBitmap, BitFieldImagesDecodeWithTheirMasks) {
-    InfoBitmap rgb565;
-    rgb565.width = 2;
-    rgb565.bitCount = 16;
-    rgb565.compression = 3;
-    put32(rgb565.extra, 0xf800);
-    put32(rgb565.extra, 0x07e0);
-    put32(rgb565.extra, 0x001f);
-    rgb565.pixels = {0xe0, 0x07, 0x00, 0xf8};  // pure green (6 bits), pure red
-    auto image = decodeOk(rgb565.bytes());
-    ASSERT_NE(image, nullptr);
-    EXPECT_EQ(image->data, (Bytes{0, 255, 0, 255, 0, 0}));
-
-    InfoBitmap rgba;
-    rgba.fileHeader = false;
-    rgba.width = 1;
-    rgba.bitCount = 32;
-    rgba.compression = 3;
-    put32(rgba.extra, 0xff000000u);
-    put32(rgba.extra, 0x00ff0000u);
-    put32(rgba.extra, 0x0000ff00u);
-    rgba.pixels = {0x99, 30, 20, 10};
-    image = decodeOk(rgba.bytes());
-    ASSERT_NE(image, nullptr);
-    EXPECT_EQ(image->data, (Bytes{10, 20, 30}));
-}
-
-TEST_F(UncompressedBitmap, TopDownRowsGiveTheSameBottomRowFirstImage) {
-    InfoBitmap bottomUp;
-    bottomUp.width = 1;
-    bottomUp.height = 3;
-    bottomUp.pixels = {1, 1, 1, 0, 2, 2, 2, 0, 3, 3, 3, 0};
-    InfoBitmap topDown = bottomUp;
-    topDown.height = -3;
-    topDown.pixels = {3, 3, 3, 0, 2, 2, 2, 0, 1, 1, 1, 0};
-    auto a = decodeOk(bottomUp.bytes());
-    auto b = decodeOk(topDown.bytes());
-    ASSERT_NE(a, nullptr);
-    ASSERT_NE(b, nullptr);
-    EXPECT_EQ(b->height, 3);
-    EXPECT_EQ(a->data, b->data);
-    EXPECT_EQ(a->data, (Bytes{1, 1, 1, 2, 2, 2, 3, 3, 3}));
-}
-
-TEST_F(UncompressedBitmap, CoreHeaderUsesSixteenBitSizesAndThreeByteTableEntries) {
-    // Blue, green, red per entry.
-    const Bytes table = {10, 20, 30, 40, 50, 60};
-    for (bool fileHeader : {true, false}) {
-        auto image = decodeOk(coreBitmap(9, 2, 1, table, {0xff, 0x80, 0, 0, 0x00, 0x00, 0, 0}, fileHeader));
-        ASSERT_NE(image, nullptr);
-        EXPECT_EQ(image->width, 9);
-        EXPECT_EQ(image->height, 2);
-        EXPECT_EQ(rgbAt(*image, 0, 0), (Bytes{60, 50, 40}));
-        EXPECT_EQ(rgbAt(*image, 8, 0), (Bytes{60, 50, 40}));
-        EXPECT_EQ(rgbAt(*image, 0, 1), (Bytes{30, 20, 10}));
-    }
-}
-
-TEST_F(UncompressedBitmap, NormalisedDescriptionFillsImageSizeAndColoursUsed) {
-    auto core = coreBitmap(9, 2, 4, Bytes(48, 0), Bytes(16, 0), false);
-    BitmapInfo info;
-    BitmapError error = BitmapError::None;
-    ASSERT_TRUE(readBitmapInfo(core.data(), core.size(), info, error));
-    EXPECT_EQ(info.headerSize, 12u);
-    EXPECT_EQ(info.imageSize, 10u);  // (4 * 9 + 7) / 8 * 2
-    EXPECT_EQ(info.colorsUsed, 16u);
-    EXPECT_EQ(info.colorsImportant, 16u);
-    EXPECT_EQ(info.colorTable.size(), 17u * 4u);
-    EXPECT_EQ(info.pixelOffset, 12u + 48u);
-}
-
-class RunLengthBitmap : public ::testing::Test {
-protected:
-    // An 8-bit RLE image whose index i has colour (i, i, i).
-    static InfoBitmap rle8(int32_t width, int32_t height, const Bytes& stream) {
-        std::vector<Bytes> colors;
-        for (int i = 0; i < 256; ++i) colors.push_back(Bytes(3, static_cast<uint8_t>(i)));
-        InfoBitmap bmp;
-        bmp.width = width;
-        bmp.height = height;
-        bmp.bitCount = 8;
-        bmp.compression = 1;
-        bmp.extra = table4(colors);
-        bmp.pixels = stream;
-        return bmp;
-    }
-    static InfoBitmap rle4(int32_t width, int32_t height, const Bytes& stream) {
-        std::vector<Bytes> colors;
-        for (int i = 0; i < 16; ++i) colors.push_back(Bytes(3, static_cast<uint8_t>(i)));
-        InfoBitmap bmp = rle8(width, height, stream);
-        bmp.bitCount = 4;
-        bmp.compression = 2;
-        bmp.extra = table4(colors);
-        return bmp;
-    }
-    // Grey levels of the image, bottom row first.
-    static Bytes greys(const ImageRecord& image) {
-        Bytes out;
-        for (size_t i = 0; i < image.data.size(); i += 3) out.push_back(image.data[i]);
-        return out;
-    }
-};
-
-TEST_F(RunLengthBitmap, Rle8RunsAbsoluteRunsAndEscapesDecode) {
-    const Bytes stream = {
-        3, 5,              // three of index 5
-        0, 3, 7, 8, 9, 0,  // absolute run of three, padded to a 16-bit boundary
-        0, 0,              // end of line
-        0, 4, 1, 2, 3, 4,  // absolute run of four, no padding
-        2, 6,              // two of index 6
-        0, 1,              // end of bitmap
+TEST(BitmapDecode, EveryPixelFormatArrivesAsRgbBottomRowFirst) {
+    std::vector<Bytes> ramp;
+    for (int i = 0; i < 256; ++i) ramp.push_back({static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i), 7});
+    std::vector<Bytes> sixteen(16, Bytes{10, 20, 30});
+    sixteen[3] = {200, 100, 50};
+    Bytes masks565, masksRgba;
+    for (uint32_t m : {0xf800u, 0x07e0u, 0x001fu}) put32(masks565, m);
+    for (uint32_t m : {0xff000000u, 0x00ff0000u, 0x0000ff00u}) put32(masksRgba, m);
+    const Bytes coreTable = {10, 20, 30, 40, 50, 60};  // blue, green, red per entry
+    const Bytes corePixels = {0xff, 0x80, 0, 0, 0x00, 0x00, 0, 0};
+    InfoBitmap afterGap{1, 1, 24, 0, {1, 2, 3, 0}};
+    afterGap.pixelOffset = 70;  // 16 bytes of something else between header and pixels
+    InfoBitmap shortTable = rle8(3, 1, {3, 200, 0, 1});
+    shortTable.colorsUsed = 4;
+    shortTable.extra.resize(16);
+    const DecodeCase cases[] = {
+        {"24-bit rows padded from 9 to 12 bytes",
+         InfoBitmap{3, 2, 24, 0, {1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0, 11, 12, 13, 14, 15, 16, 17, 18, 19, 0, 0, 0}}.bytes(),
+         {3, 2, 1, 6, 5, 4, 9, 8, 7, 13, 12, 11, 16, 15, 14, 19, 18, 17}},
+        {"24-bit pixels at the file header's offset", afterGap.bytes(), {3, 2, 1}},
+        {"8-bit indices into the table", InfoBitmap{5, 1, 8, 0, {0, 1, 200, 255, 9, 0, 0, 0}, table4(ramp)}.bytes(),
+         {0, 255, 7, 1, 254, 7, 200, 55, 7, 255, 0, 7, 9, 246, 7}},
+        // Packed: the pixels follow the 16-entry table directly, so a wrong length would shift them.
+        {"colours used sets the table length; indices past it are black",
+         [&] { InfoBitmap b{3, 1, 8, 0, {3, 15, 16, 0}, table4(sixteen)}; b.colorsUsed = 16; return b.packed().bytes(); }(),
+         {200, 100, 50, 10, 20, 30, 0, 0, 0}},
+        {"1-bit rows, high bit first, padded to 4 bytes",
+         InfoBitmap{10, 2, 1, 0, {0b10100000, 0b01000000, 0, 0, 0b00000001, 0b10000000, 0, 0}, table4({{0, 0, 0}, {255, 255, 255}})}.bytes(),
+         greys({255, 0, 255, 0, 0, 0, 0, 0, 0, 255, 0, 0, 0, 0, 0, 0, 0, 255, 255, 0})},
+        {"4-bit rows, high nibble first", InfoBitmap{3, 2, 4, 0, {0x12, 0xf0, 0, 0, 0x21, 0x10, 0, 0}, greyTable(16)}.bytes(),
+         greys({1, 2, 15, 2, 1, 1})},
+        // Red only, green only with the top bit set (ignored), blue 16 of 31.
+        {"16-bit 5-5-5 widened to the full range", InfoBitmap{3, 1, 16, 0, {0x00, 0x7c, 0xe0, 0x83, 0x10, 0x00, 0, 0}}.bytes(),
+         {255, 0, 0, 0, 255, 0, 0, 0, 132}},
+        {"32-bit, fourth byte ignored", InfoBitmap{2, 1, 32, 0, {1, 2, 3, 0xff, 4, 5, 6, 0x80}}.bytes(), {3, 2, 1, 6, 5, 4}},
+        {"bit fields 5-6-5", InfoBitmap{2, 1, 16, 3, {0xe0, 0x07, 0x00, 0xf8}, masks565}.bytes(), {0, 255, 0, 255, 0, 0}},
+        {"bit fields in the top three bytes", InfoBitmap{1, 1, 32, 3, {0x99, 30, 20, 10}, masksRgba}.packed().bytes(), {10, 20, 30}},
+        {"bottom-up rows", InfoBitmap{1, 3, 24, 0, {1, 1, 1, 0, 2, 2, 2, 0, 3, 3, 3, 0}}.bytes(), greys({1, 2, 3})},
+        {"top-down rows", InfoBitmap{1, -3, 24, 0, {3, 3, 3, 0, 2, 2, 2, 0, 1, 1, 1, 0}}.bytes(), greys({1, 2, 3})},
+        {"core header with a file header", coreBitmap(9, 2, 1, coreTable, corePixels, true),
+         repeated({60, 50, 40}, 9, {30, 20, 10}, 9)},
+        {"packed core header", coreBitmap(9, 2, 1, coreTable, corePixels, false),
+         repeated({60, 50, 40}, 9, {30, 20, 10}, 9)},
+        // Three of index 5; an absolute run of three padded to 16 bits; end of line; an
+        // absolute run of four; two of index 6; end of bitmap.
+        {"RLE8 runs, absolute runs and escapes",
+         rle8(6, 2, {3, 5, 0, 3, 7, 8, 9, 0, 0, 0, 0, 4, 1, 2, 3, 4, 2, 6, 0, 1}).bytes(), greys({5, 5, 5, 7, 8, 9, 1, 2, 3, 4, 6, 6})},
+        // (0,0); delta right 2, up 1; (3,1); end of line; (0,2); end of bitmap.
+        {"RLE8 delta and early end leave black", rle8(4, 4, {1, 9, 0, 2, 2, 1, 1, 8, 0, 0, 1, 7, 0, 1}).bytes(),
+         greys({9, 0, 0, 0, 0, 0, 0, 8, 7, 0, 0, 0, 0, 0, 0, 0})},
+        // 1 2 1 2 1; five nibbles in three bytes and a pad byte; four nibbles in two bytes, one 14.
+        {"RLE4 nibbles and padding",
+         InfoBitmap{5, 3, 4, 2, {5, 0x12, 0, 0, 0, 5, 0x34, 0x56, 0x70, 0, 0, 0, 0, 4, 0xab, 0xcd, 1, 0xe0, 0, 1}, greyTable(16)}.bytes(),
+         greys({1, 2, 1, 2, 1, 3, 4, 5, 6, 7, 10, 11, 12, 13, 14})},
+        {"RLE runs past the row end are clipped", rle8(3, 2, {200, 4, 0, 5, 1, 2, 3, 4, 5, 0, 0, 0, 1, 6, 0, 1}).bytes(),
+         greys({4, 4, 4, 6, 0, 0})},
+        {"RLE delta or lines past the image stop", rle8(2, 2, {1, 1, 0, 2, 255, 255, 1, 2, 0, 0, 0, 0, 0, 0, 0, 0, 3, 3}).bytes(),
+         greys({1, 0, 0, 0})},
+        {"RLE data without an end", rle8(4, 1, {2, 3}).bytes(), greys({3, 3, 0, 0})},
+        {"RLE absolute run cut by the end of the data", rle8(4, 1, {2, 3, 0, 5, 4}).bytes(), greys({3, 3, 4, 0})},
+        {"RLE delta cut by the end of the data", rle8(4, 1, {2, 3, 0, 2, 1}).bytes(), greys({3, 3, 0, 0})},
+        {"RLE indices past the table are black", shortTable.bytes(), Bytes(9, 0)},
     };
-    auto image = decodeOk(rle8(6, 2, stream).bytes());
-    ASSERT_NE(image, nullptr);
-    EXPECT_EQ(greys(*image), (Bytes{5, 5, 5, 7, 8, 9, 1, 2, 3, 4, 6, 6}));
-}
-
-TEST_F(RunLengthBitmap, DeltaAndEarlyEndsLeaveSkippedPixelsBlack) {
-    const Bytes stream = {
-        1, 9,        // (0,0)
-        0, 2, 2, 1,  // delta: right 2, up 1 -> (3,1)
-        1, 8,        // (3,1)
-        0, 0,        // end of line -> row 2
-        1, 7, 0, 1,  // (0,2), then end of bitmap
-    };
-    auto image = decodeOk(rle8(4, 4, stream).bytes());
-    ASSERT_NE(image, nullptr);
-    EXPECT_EQ(greys(*image), (Bytes{9, 0, 0, 0, 0, 0, 0, 8, 7, 0, 0, 0, 0, 0, 0, 0}));
-}
-
-TEST_F(RunLengthBitmap, Rle4AlternatesNibblesAndPadsAbsoluteRuns) {
-    const Bytes stream = {
-        5, 0x12, 0, 0,                   // 1 2 1 2 1, end of line
-        0, 5, 0x34, 0x56, 0x70, 0, 0, 0, // five nibbles in three bytes, one pad byte; end of line
-        0, 4, 0xab, 0xcd, 1, 0xe0, 0, 1  // four nibbles in two bytes, no pad; one 14
-    };
-    auto image = decodeOk(rle4(5, 3, stream).bytes());
-    ASSERT_NE(image, nullptr);
-    EXPECT_EQ(greys(*image), (Bytes{1, 2, 1, 2, 1, 3, 4, 5, 6, 7, 10, 11, 12, 13, 14}));
-}
-
-TEST_F(RunLengthBitmap, RunsPastTheRowEndAreClippedWithoutTouchingTheNextRow) {
-    const Bytes stream = {
-        200, 4,                    // 200 pixels into a 3-wide row
-        0, 5, 1, 2, 3, 4, 5, 0,    // absolute run past the end, padded
-        0, 0, 1, 6,                // next row
-        0, 1,
-    };
-    auto image = decodeOk(rle8(3, 2, stream).bytes());
-    ASSERT_NE(image, nullptr);
-    EXPECT_EQ(greys(*image), (Bytes{4, 4, 4, 6, 0, 0}));
-}
-
-TEST_F(RunLengthBitmap, DeltaOrLinesPastTheImageStopTheDecode) {
-    const Bytes stream = {1, 1, 0, 2, 255, 255, 1, 2, 0, 0, 0, 0, 0, 0, 0, 0, 3, 3};
-    auto image = decodeOk(rle8(2, 2, stream).bytes());
-    ASSERT_NE(image, nullptr);
-    EXPECT_EQ(greys(*image), (Bytes{1, 0, 0, 0}));
-}
-
-TEST_F(RunLengthBitmap, DataEndingEarlyDecodeWhatTheyHold) {
-    // No end-of-bitmap; the absolute run and the delta are cut short by the end of the data.
-    for (const Bytes& stream : {Bytes{2, 3}, Bytes{2, 3, 0, 5, 4}, Bytes{2, 3, 0, 2, 1}}) {
-        auto image = decodeOk(rle8(4, 1, stream).bytes());
-        ASSERT_NE(image, nullptr);
-        const uint8_t fourth = stream.size() > 3 && stream[3] == 5 ? 4 : 0;
-        EXPECT_EQ(greys(*image), (Bytes{3, 3, fourth, 0}));
+    for (const DecodeCase& c : cases) {
+        const auto image = decodeOk(c.file);
+        ASSERT_NE(image, nullptr) << c.what;
+        EXPECT_EQ(image->data, c.rgb) << c.what;
+        EXPECT_EQ(static_cast<size_t>(image->width) * static_cast<size_t>(image->height) * 3, c.rgb.size()) << c.what;
     }
 }
 
-TEST_F(RunLengthBitmap, IndicesPastTheTableAreBlack) {
-    InfoBitmap bmp = rle8(3, 1, {3, 200, 0, 1});
-    bmp.colorsUsed = 4;
-    bmp.extra.resize(16);
-    auto image = decodeOk(bmp.bytes());
-    ASSERT_NE(image, nullptr);
-    EXPECT_EQ(image->data, Bytes(9, 0));
-}
-
-TEST_F(RunLengthBitmap, TopDownOrMismatchedBitCountsCannotBeConverted) {
-    EXPECT_EQ(decodeFailure(rle8(2, -2, {0, 1}).bytes()), BitmapError::ConversionError);
-    InfoBitmap wrongBits = rle8(2, 2, {0, 1});
-    wrongBits.compression = 2;
-    EXPECT_EQ(decodeFailure(wrongBits.bytes()), BitmapError::ConversionError);
-}
-
-class MalformedBitmap : public ::testing::Test {};
-
-TEST_F(MalformedBitmap, LaterHeaderVersionsAreUnknown) {
-    for (uint32_t size : {108u, 124u, 64u, 16u, 0u}) {
-        InfoBitmap bmp;
-        bmp.headerSize = size < 40 ? 40 : size;
-        Bytes file = bmp.bytes();
-        file[14] = static_cast<uint8_t>(size);
-        EXPECT_EQ(decodeFailure(file), BitmapError::UnknownFormat) << size;
-    }
-    EXPECT_EQ(decodeFailure({'B', 'M', 1, 2}), BitmapError::UnknownFormat);
-}
-
-TEST_F(MalformedBitmap, UnsupportedBitCountsAndCompressionsCannotBeConverted) {
-    for (uint16_t bits : {0, 2, 15, 48}) {
-        InfoBitmap bmp;
-        bmp.bitCount = bits;
-        bmp.pixels = Bytes(16, 0);
-        EXPECT_EQ(decodeFailure(bmp.bytes()), BitmapError::ConversionError) << bits;
-    }
-    for (uint32_t compression : {3u, 4u, 5u, 6u}) {
-        InfoBitmap bmp;
-        bmp.compression = compression;
-        bmp.extra = Bytes(12, 0xff);
-        bmp.pixels = Bytes(16, 0);
-        EXPECT_EQ(decodeFailure(bmp.bytes()), BitmapError::ConversionError) << compression;
-    }
-}
-
-TEST_F(MalformedBitmap, FilesShorterThanTheirPartsFail) {
-    InfoBitmap bmp;
-    bmp.width = 4;
-    bmp.height = 4;
-    bmp.bitCount = 8;
-    bmp.extra = Bytes(1024, 0);
-    bmp.pixels = Bytes(16, 1);
-    const Bytes whole = bmp.bytes();
-    ASSERT_NE(decodeOk(whole), nullptr);
-    // Cut inside the bitmap header, the table and the pixel data.
-    for (size_t size : {size_t{20}, size_t{53}, size_t{100}, whole.size() - 16, whole.size() - 1}) {
-        const Bytes cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size));
-        EXPECT_EQ(decodeFailure(cut), BitmapError::ConversionError) << size;
-    }
-    InfoBitmap farOffset;
-    farOffset.pixels = {1, 2, 3, 0};
-    Bytes file = farOffset.bytes();
-    file[10] = 0xff;
-    file[13] = 0x7f;
-    EXPECT_EQ(decodeFailure(file), BitmapError::ConversionError);
-    InfoBitmap masksMissing;
-    masksMissing.fileHeader = false;
-    masksMissing.bitCount = 16;
-    masksMissing.compression = 3;
-    EXPECT_EQ(decodeFailure(masksMissing.bytes()), BitmapError::ConversionError);
-}
-
-TEST_F(MalformedBitmap, EmptyNegativeOrAbsurdSizesFail) {
-    const std::pair<int32_t, int32_t> empty[] = {{0, 1}, {1, 0}, {-1, 1}, {-5, -5}, {1, INT32_MIN}};
-    for (const auto& [w, h] : empty) {
-        InfoBitmap bmp;
-        bmp.width = w;
-        bmp.height = h;
-        bmp.pixels = Bytes(64, 0);
-        EXPECT_EQ(decodeFailure(bmp.bytes()), BitmapError::ConversionError) << w << " x " << h;
-    }
-    const std::pair<int32_t, int32_t> huge[] = {{16385, 1}, {1, 16385}, {1, -16385}, {INT32_MAX, INT32_MAX}};
-    for (const auto& [w, h] : huge) {
-        InfoBitmap bmp;
-        bmp.width = w;
-        bmp.height = h;
-        bmp.pixels = Bytes(64, 0);
-        EXPECT_EQ(decodeFailure(bmp.bytes()), BitmapError::OutOfMemory) << w << " x " << h;
-    }
-    EXPECT_EQ(decodeFailure(coreBitmap(0, 5, 24, {}, Bytes(8, 0), true)), BitmapError::ConversionError);
-    EXPECT_EQ(decodeFailure(coreBitmap(60000, 1, 24, {}, Bytes(8, 0), true)), BitmapError::OutOfMemory);
-}
-
-class BitmapFile : public ::testing::Test {
-protected:
+// loadBitmap on real files: silent on success, and exactly one message per failure, with the
+// control bytes of a hostile name shown escaped.
+TEST(BitmapFile, ReadsFromDiskSilentlyAndShowsOneMessagePerFailure) {
     TempDir dir;
-
-    // Runs loadBitmap on path, returning the record and what reached stdout and stderr.
-    std::unique_ptr<ImageRecord> load(const std::string& path, std::string& out, std::string& err) {
-        OutputCapture captureOut(1);
-        OutputCapture captureErr(2);
-        auto image = loadBitmap(path.c_str());
-        err = captureErr.finish();
-        out = captureOut.finish();
-        return image;
-    }
-};
-
-TEST_F(BitmapFile, ReadsAFileFromDiskSilently) {
-    InfoBitmap bmp;
-    bmp.pixels = {9, 8, 7, 0};
-    dir.write("tex/one.bmp", bmp.bytes());
-    ScopedCwd cwd(dir.path());
-    std::string out, err;
-    auto image = load("tex\\one.bmp", out, err);
-    ASSERT_NE(image, nullptr);
-    EXPECT_EQ(image->data, (Bytes{7, 8, 9}));
-    EXPECT_EQ(out, "");
-    EXPECT_EQ(err, "");
-}
-
-TEST_F(BitmapFile, EachFailureShowsExactlyOneMessage) {
-    InfoBitmap v5;
-    v5.headerSize = 124;
-    dir.write("v5.bmp", v5.bytes());
+    dir.write("tex/one.bmp", InfoBitmap{1, 1, 24, 0, {9, 8, 7, 0}}.bytes());
+    dir.write("v5.bmp", [] { Bytes b = InfoBitmap{}.bytes(); b[14] = 124; return b; }());
     dir.write("empty.bmp", Bytes{});
-    InfoBitmap twoBit;
-    twoBit.bitCount = 2;
-    dir.write("two.bmp", twoBit.bytes());
-    InfoBitmap huge;
-    huge.width = 100000;
-    dir.write("huge.bmp", huge.bytes());
+    dir.write("two.bmp", InfoBitmap{1, 1, 2}.bytes());
+    dir.write("huge.bmp", InfoBitmap{100000, 1}.bytes());
+    // Almost no data claiming 8192 x 8193 pixels: over the budget, refused before decoding.
+    dir.write("budget.bmp", rle8(8192, 8193, {0, 1}).bytes());
+    mkdir(dir.file("folder.bmp").c_str(), 0755);
+    ASSERT_EQ(symlink("/dev/null", dir.file("null.bmp").c_str()), 0);
+    const std::string longPath = dir.path() + "/" + std::string(900, 'p') + "/" + std::string(200, 'q') + ".bmp";
     const std::pair<std::string, std::string> cases[] = {
+        {"tex\\one.bmp", ""},
         {dir.file("missing.bmp"), "Error: Failed to open DIB file " + dir.file("missing.bmp") + ".\n"},
         {dir.file("empty.bmp"), "Error: Failed to open DIB file " + dir.file("empty.bmp") + ".\n"},
+        {dir.file("folder.bmp"), "Error: Failed to open DIB file " + dir.file("folder.bmp") + ".\n"},
+        {dir.file("null.bmp"), "Error: Failed to open DIB file " + dir.file("null.bmp") + ".\n"},
+        {longPath, "Error: Failed to open DIB file " + longPath + ".\n"},
+        {dir.file("e\x1b[2Jvil\n.bmp"), "Error: Failed to open DIB file " + dir.path() + "/e\\x1b[2Jvil\\x0a.bmp.\n"},
         {dir.file("v5.bmp"), "Error: Unknown DIB file format.\n"},
         {dir.file("two.bmp"), "Error: Image file conversion error.\n"},
         {dir.file("huge.bmp"), "Error: Out of memory.\n"},
+        {dir.file("budget.bmp"), "Error: Out of memory.\n"},
     };
+    ScopedCwd cwd(dir.path());
     for (const auto& [path, message] : cases) {
-        std::string out, err;
-        EXPECT_EQ(load(path, out, err), nullptr) << path;
-        EXPECT_EQ(err, message);
-        EXPECT_EQ(out, "");
-    }
-}
-
-TEST_F(BitmapFile, TheOpenFailureNamesAPathOfAnyLength) {
-    const std::string path = dir.path() + "/" + std::string(900, 'p') + "/" + std::string(200, 'q') + ".bmp";
-    std::string out, err;
-    EXPECT_EQ(load(path, out, err), nullptr);
-    EXPECT_EQ(err, "Error: Failed to open DIB file " + path + ".\n");
-}
-
-// Files written by ImageMagick, a common independent writer, against the pixels it was given.
-class ForeignBitmap : public ::testing::Test {
-protected:
-    void SetUp() override {
-        std::string out, err;
-        if (runProgram({"/bin/sh", "-c", "command -v convert"}, dir.path(), out, err) != 0) {
-            GTEST_SKIP() << "ImageMagick's convert is not installed";
+        OutputCapture captureOut(1);
+        OutputCapture captureErr(2);
+        const auto image = loadBitmap(path.c_str());
+        EXPECT_EQ(captureErr.finish(), message) << path;
+        EXPECT_EQ(captureOut.finish(), "") << path;
+        EXPECT_EQ(image != nullptr, message.empty()) << path;
+        if (image) {
+            EXPECT_EQ(image->data, (Bytes{7, 8, 9}));
         }
     }
+}
 
-    // A 7 x 5 picture (odd row lengths) of `shades` colours, top row first as in PPM.
-    void makePicture(int shades) {
-        pixels.clear();
-        for (int y = 0; y < 5; ++y) {
-            for (int x = 0; x < 7; ++x) {
-                const int shade = (x + 7 * y) % shades;
-                pixels.insert(pixels.end(), {static_cast<uint8_t>(shade * 12), static_cast<uint8_t>(255 - shade * 10),
-                                             static_cast<uint8_t>(shade % 2 ? 200 : 10)});
-            }
+// Files written by ImageMagick, a common independent writer, against the pixels it was given:
+// a 7 x 5 picture (odd row lengths) of a number of shades, top row first as in PPM.
+TEST(ForeignBitmap, ImageMagickFilesDecodeToThePixelsTheyWereMadeFrom) {
+    TempDir dir;
+    std::string out, err;
+    if (runProgram({"/bin/sh", "-c", "command -v convert"}, dir.path(), out, err) != 0) {
+        GTEST_SKIP() << "ImageMagick's convert is not installed";
+    }
+    // Shades, options, and the header size, bit count and compression they must give.
+    const std::tuple<int, const char*, uint32_t, uint16_t, uint32_t> cases[] = {
+        {20, "-type Palette -compress RLE BMP3:", 40, 8, 1}, {20, "-type Palette -compress None BMP3:", 40, 8, 0},
+        {9, "-type Palette BMP3:", 40, 4, 0},                {2, "-type Palette BMP3:", 40, 1, 0},
+        {35, "-type TrueColor BMP3:", 40, 24, 0},           {20, "-type Palette BMP2:", 12, 8, 0},
+        {35, "-type TrueColor BMP2:", 12, 24, 0},
+    };
+    for (const auto& [shades, options, headerSize, bitCount, compression] : cases) {
+        SCOPED_TRACE(options);
+        Bytes pixels;
+        for (int i = 0; i < 35; ++i) {
+            const int shade = i % shades;
+            pixels.insert(pixels.end(), {static_cast<uint8_t>(shade * 12), static_cast<uint8_t>(255 - shade * 10),
+                                         static_cast<uint8_t>(shade % 2 ? 200 : 10)});
         }
         std::string ppm = "P6\n7 5\n255\n";
-        ppm.append(pixels.begin(), pixels.end());
-        dir.write("in.ppm", ppm);
-    }
-
-    void convertAndCompare(const std::string& options, uint32_t headerSize, uint16_t bitCount, uint32_t compression) {
-        std::string out, err;
-        ASSERT_EQ(runProgram({"/bin/sh", "-c", "convert in.ppm " + options + "out.bmp"}, dir.path(), out, err), 0) << err;
+        dir.write("in.ppm", ppm.append(pixels.begin(), pixels.end()));
+        ASSERT_EQ(runProgram({"/bin/sh", "-c", std::string("convert in.ppm ") + options + "out.bmp"}, dir.path(), out, err), 0) << err;
         const Bytes file = readBinaryFile(dir.file("out.bmp"));
         BitmapInfo info;
         BitmapError error = BitmapError::None;
@@ -596,37 +285,7 @@ protected:
         ASSERT_EQ(image->height, 5);
         for (int y = 0; y < 5; ++y) {
             const Bytes expected(pixels.begin() + (4 - y) * 21, pixels.begin() + (5 - y) * 21);
-            const Bytes actual(image->data.begin() + y * 21, image->data.begin() + (y + 1) * 21);
-            EXPECT_EQ(actual, expected) << "row " << y << " from the bottom";
+            EXPECT_EQ(Bytes(image->data.begin() + y * 21, image->data.begin() + (y + 1) * 21), expected) << "row " << y;
         }
     }
-
-    TempDir dir;
-    Bytes pixels;
-};
-
-TEST_F(ForeignBitmap, Rle8FromImageMagick) {
-    makePicture(20);
-    convertAndCompare("-type Palette -compress RLE BMP3:", 40, 8, 1);
-}
-
-TEST_F(ForeignBitmap, PalettedFromImageMagick) {
-    makePicture(20);
-    convertAndCompare("-type Palette -compress None BMP3:", 40, 8, 0);
-    makePicture(9);
-    convertAndCompare("-type Palette BMP3:", 40, 4, 0);
-    makePicture(2);
-    convertAndCompare("-type Palette BMP3:", 40, 1, 0);
-}
-
-TEST_F(ForeignBitmap, TwentyFourBitFromImageMagick) {
-    makePicture(35);
-    convertAndCompare("-type TrueColor BMP3:", 40, 24, 0);
-}
-
-TEST_F(ForeignBitmap, CoreHeaderFromImageMagick) {
-    makePicture(20);
-    convertAndCompare("-type Palette BMP2:", 12, 8, 0);
-    makePicture(35);
-    convertAndCompare("-type TrueColor BMP2:", 12, 24, 0);
 }

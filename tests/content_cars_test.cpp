@@ -16,6 +16,7 @@
 #include "cars.h"
 #include "sky_smoke.h"
 #include "support/files.h"
+#include "support/model_files.h"
 #include "world/track.h"
 
 namespace {
@@ -58,9 +59,7 @@ protected:
         std::string error;
         ASSERT_TRUE(writeCars(pack.path(), error) && writeSkyAndSmoke(pack.path(), error)) << error;
     }
-    std::vector<std::string> modelLines(const std::string& car) const {
-        return splitModelLines(readTextFile(pack.path() + "/models/" + car + ".ascii"));
-    }
+    ParsedModel readModel(const std::string& car) const { return parseModelFile(pack.path() + "/models/" + car + ".ascii"); }
     std::unique_ptr<ImageRecord> readImage(const std::string& name) const {
         const std::vector<uint8_t> bytes = readBinaryFile(pack.path() + "/tex/" + name);
         BitmapError error = BitmapError::None;
@@ -103,9 +102,9 @@ TEST_F(GeneratedContent, EachCarSuitsTheSceneInSizeShapeAndLamps) {
     };
     for (const Expected& car : {Expected{"ds21", 0.5, 0.6, 0.3}, Expected{"r5", 0.36, 0.44, 0.2}}) {
         SCOPED_TRACE(car.name);
-        const std::vector<std::string> lines = modelLines(car.name);
-        EXPECT_EQ(scanModelTextures(lines).textures, (std::vector<std::string>{"tex\\" + std::string(car.name) + ".bmp", "xxx"}));
-        const ModelGeometry model = parseModelGeometry(lines);
+        const ParsedModel model = readModel(car.name);
+        EXPECT_EQ(model.textures.textures, (std::vector<std::string>{"tex\\" + std::string(car.name) + ".bmp", "xxx"}));
+        EXPECT_EQ(model.geometry.tooManyVerts + model.geometry.outsideObject.count + model.geometry.notFinite.count, 0);
         size_t faces = 0;
         Vec3 low{1e9f, 1e9f, 1e9f}, high{-1e9f, -1e9f, -1e9f};  // as drawn
         for (const ModelObject& object : model.objects) {
@@ -140,7 +139,7 @@ TEST_F(GeneratedContent, EachCarSuitsTheSceneInSizeShapeAndLamps) {
 
 TEST_F(GeneratedContent, EveryFaceAndNormalOfACarPointsOutOfItsClosedShell) {
     for (const char* car : {"ds21", "r5"}) {
-        const ModelGeometry model = parseModelGeometry(modelLines(car));
+        const ParsedModel model = readModel(car);
         for (size_t o = 0; o < model.objects.size(); ++o) {
             const ModelObject& object = model.objects[o];
             int inward = 0, disagreeing = 0;

@@ -20,6 +20,7 @@
 #include "replay/recorder.h"
 #include "replay/run_record.h"
 #include "support/files.h"
+#include "support/model_files.h"
 #include "support/process.h"
 #include "world/body.h"
 #include "world/car.h"
@@ -92,17 +93,16 @@ TEST_F(ContentPack, HoldsEveryFileTheDemoNames) {
 TEST_F(ContentPack, ModelsParseWithoutAMessageWithinTheFormatLimitsAndTheirTexturesDecode) {
     for (const char* model : kModels) {
         SCOPED_TRACE(model);
-        const std::vector<std::string> lines = splitModelLines(readTextFile(packPath(model)));
-        const ModelTextureList textures = scanModelTextures(lines);
+        const ParsedModel parsed = parseModelFile(packPath(model));
+        const ModelTextureList& textures = parsed.textures;
         EXPECT_EQ(textures.fault, ModelTextureFault::None);
         ASSERT_FALSE(textures.textures.empty());
         EXPECT_LE(textures.textures.size(), kModelMaxObjects);
         EXPECT_NE(textures.textures.front(), "xxx");
-        const ModelGeometry geometry = parseModelGeometry(lines);
-        EXPECT_EQ(geometry.transcript, "");
-        EXPECT_EQ(geometry.skippedFaces, 0) << geometry.firstSkipped;
-        ASSERT_EQ(geometry.objects.size(), textures.textures.size());
-        for (const ModelObject& object : geometry.objects) {
+        EXPECT_EQ(parsed.geometry.tooManyVerts, 0);
+        EXPECT_EQ(parsed.geometry.outsideObject.count + parsed.geometry.notFinite.count, 0);
+        ASSERT_EQ(parsed.objects.size(), textures.textures.size());
+        for (const ModelObject& object : parsed.objects) {
             EXPECT_LE(object.positions.size(), kModelMaxEntries);
             EXPECT_LE(object.faces.size(), kModelMaxFaces);
             EXPECT_EQ(object.normals.size(), object.positions.size());
@@ -125,9 +125,8 @@ TEST_F(ContentPack, TrackTableReadsSilentlyWithItsRoadFacingUp) {
     OutputCapture capture;
     ASSERT_TRUE(track->readTriangles(packPath("models/track.ascii").c_str()));
     EXPECT_EQ(capture.finish(), "Track Init...OK\n");
-    const ModelGeometry geometry = parseModelGeometry(splitModelLines(readTextFile(packPath("models/track.ascii"))));
     size_t faces = 0;
-    for (const ModelObject& object : geometry.objects) {
+    for (const ModelObject& object : parseModelFile(packPath("models/track.ascii")).objects) {
         faces += object.faces.size();
         for (const Vec3& n : object.normals) EXPECT_GT(n.z, 0.9);
     }

@@ -1,7 +1,11 @@
 // zorvex-runs on real files: the dump's rows and warnings, the CSV round trip, the map,
 // and the one-line errors for bad input.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <tuple>
 
 #include <cfloat>
 #include <cstring>
@@ -23,6 +27,12 @@ std::vector<uint8_t> recordBytes(std::vector<float> floats, uint32_t timeMs) {
     return out;
 }
 
+float fromBits(uint32_t bits) {
+    float value = 0;
+    std::memcpy(&value, &bits, 4);
+    return value;
+}
+
 std::vector<uint8_t> joined(const std::vector<std::vector<uint8_t>>& parts) {
     std::vector<uint8_t> out;
     for (const auto& part : parts) out.insert(out.end(), part.begin(), part.end());
@@ -42,7 +52,7 @@ protected:
     int runs(const std::vector<std::string>& args) {
         std::vector<std::string> argv = {ZORVEX_RUNS_BIN};
         argv.insert(argv.end(), args.begin(), args.end());
-        return runProgram(argv, dir.path(), out, err);
+        return runProgram(argv, dir.path(), out, err, {}, {}, 30000);
     }
 
     TempDir dir;
@@ -50,34 +60,49 @@ protected:
     std::string err;
 };
 
-TEST_F(RunsToolTest, DumpOfAHundredByteFileShowsTwoRecordsAndTheTrailingBytes) {
-    std::vector<uint8_t> bytes = joined({recordBytes({1.5f, -2.25f, 0.125f, 3, -4, 90, 2.5f, 0.75f}, 1004),
-                                         recordBytes({2, -3, 0.25f, 0, 0, 180, 3, 0}, 2010)});
-    bytes.resize(100, 0xAB);
-    dir.write("run.rec", bytes);
-    ASSERT_EQ(runs({"dump", "run.rec"}), 0) << err;
-    EXPECT_NE(out.find("run.rec: 2 records, 100 bytes"), std::string::npos) << out;
-    EXPECT_NE(out.find("    1       1004        -     1.5000    -2.2500     0.1250     3.000    -4.000     90.000    2.5000    0.7500"),
-              std::string::npos)
-        << out;
-    EXPECT_NE(out.find("    2       2010     1006     2.0000    -3.0000"), std::string::npos) << out;
-    EXPECT_NE(out.find("warning: 28 trailing bytes after record 2 make no whole record"), std::string::npos) << out;
-    EXPECT_EQ(out.find("    3 "), std::string::npos) << out;
+// Each run file's dump: its rows and the warnings playback would not give (and only those).
+TEST_F(RunsToolTest, DumpShowsEveryRecordAndWarnsOfWhatPlaybackDoesNotSay) {
+    std::vector<uint8_t> hundred = joined({recordBytes({1.5f, -2.25f, 0.125f, 3, -4, 90, 2.5f, 0.75f}, 1004),
+                                           recordBytes({2, -3, 0.25f, 0, 0, 180, 3, 0}, 2010)});
+    hundred.resize(100, 0xAB);
+    std::vector<std::vector<uint8_t>> times;
+    for (uint32_t time : {3000u, 2000u, 4000u, 4294967295u, 100u}) times.push_back(recordBytes({0, 0, 0, 0, 0, 0, 1, 0}, time));
+    struct DumpCase {
+        std::vector<uint8_t> bytes;
+        std::vector<std::string> needles;
+        long warnings;
+    };
+    const DumpCase cases[] = {
+        {{}, {"run.rec: 0 records, 0 bytes\n"}, 0},
+        {hundred,
+         {"run.rec: 2 records, 100 bytes\n",
+          "\n    1       1004        -     1.5000    -2.2500     0.1250     3.000    -4.000     90.000    2.5000    0.7500\n",
+          "\n    2       2010     1006     2.0000    -3.0000",
+          "\nwarning: 28 trailing bytes after record 2 make no whole record; playback ignores them\n"},
+         1},
+        {joined(times),
+         {"\n    2       2000    -1000", "\nwarning: record 2 (2000 ms) is earlier than record 1 (3000 ms)",
+          "\nwarning: record 5 (100 ms) is earlier than record 4",
+          "\nwarning: record 4 (4294967295 ms) comes 49.7 days after record 3: the run stands still that long, and the "
+          "demo starts its runs again only after it\n"},
+         3},
+    };
+    for (const DumpCase& c : cases) {
+        dir.write("run.rec", c.bytes);
+        ASSERT_EQ(runs({"dump", "run.rec"}), 0) << err;
+        for (const std::string& needle : c.needles) EXPECT_NE(out.find(needle), std::string::npos) << needle << "\n" << out;
+        // The title, the column heads, one row per record and one line per warning.
+        EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), static_cast<long>(2 + c.bytes.size() / 36) + c.warnings) << out;
+    }
 }
 
-TEST_F(RunsToolTest, DumpWarnsWhereTimeGoesBackwards) {
-    dir.write("run.rec", joined({recordBytes({0, 0, 0, 0, 0, 0, 1, 0}, 3000), recordBytes({0, 0, 0, 0, 0, 0, 1, 0}, 2000),
-                                 recordBytes({0, 0, 0, 0, 0, 0, 1, 0}, 4000)}));
-    ASSERT_EQ(runs({"dump", "run.rec"}), 0) << err;
-    EXPECT_NE(out.find("    2       2000    -1000"), std::string::npos) << out;
-    EXPECT_NE(out.find("warning: record 2 (2000 ms) is earlier than record 1 (3000 ms)"), std::string::npos) << out;
-    EXPECT_EQ(out.find("record 3 (4000 ms) is earlier"), std::string::npos) << out;
-}
-
-TEST_F(RunsToolTest, CsvAndBackGiveTheSameBytesAndTheSameText) {
+TEST_F(RunsToolTest, CsvAndBackGiveTheSameBytesAndTheSameTextAndTheHeaderIsOptional) {
     const std::vector<uint8_t> original =
         joined({recordBytes({0.1f, -0.0f, 1e-40f, FLT_MAX, -FLT_MIN, 123456.789f, 1.0f / 3.0f, -2.5e-7f}, 0),
-                recordBytes({16777217.0f, 3.14159274f, -1, 359.999f, 0, 7, 8, 9}, 4294967295u)});
+                recordBytes({16777217.0f, 3.14159274f, -1, 359.999f, 0, 7, 8, 9}, 4294967295u),
+                recordBytes({fromBits(0x7f800001), fromBits(0xffc00000), fromBits(0x7fc00000), fromBits(0xffffffff),
+                             fromBits(0x7f800000), fromBits(0xff800000), 0, 0},
+                            1)});
     dir.write("a.rec", original);
     ASSERT_EQ(runs({"csv", "a.rec"}), 0) << err;
     const std::string csv = out;
@@ -87,51 +112,44 @@ TEST_F(RunsToolTest, CsvAndBackGiveTheSameBytesAndTheSameText) {
     EXPECT_EQ(readBinaryFile(dir.file("b.rec")), original);
     ASSERT_EQ(runs({"csv", "b.rec"}), 0) << err;
     EXPECT_EQ(out, csv);
-}
-
-TEST_F(RunsToolTest, CsvWithoutHeaderAndWithWindowsLineEndsIsRead) {
+    // The header is optional; blanks, empty lines and Windows line ends are read past.
     dir.write("a.csv", std::string("1000, 1, 2, 3, 4, 5, 6, 7, 8\r\n\r\n2000,1,2,3,4,5,6,7,8\r\n"));
     ASSERT_EQ(runs({"from-csv", "a.csv", "b.rec"}), 0) << err;
     EXPECT_EQ(readBinaryFile(dir.file("b.rec")),
               joined({recordBytes({1, 2, 3, 4, 5, 6, 7, 8}, 1000), recordBytes({1, 2, 3, 4, 5, 6, 7, 8}, 2000)}));
 }
 
-TEST_F(RunsToolTest, ABadCsvLineIsNamedAndNothingIsWritten) {
-    const std::vector<std::pair<std::string, std::string>> cases = {
-        {"0,1,2,3,4,5,6,7,8\n1,2,3\n", "a.csv:2: expected 9 fields, found 3"},
-        {"4294967296,1,2,3,4,5,6,7,8\n", "a.csv:1: time_ms \"4294967296\" is not a whole number"},
-        {"-1,1,2,3,4,5,6,7,8\n", "a.csv:1: time_ms \"-1\""},
-        {"0,1,2,3,4,5,6,7,1e39\n", "a.csv:1: turn_rate \"1e39\" is not a 32-bit float"},
-        {"0,1,2,x3,4,5,6,7,8\n", "a.csv:1: z \"x3\" is not a 32-bit float"},
-        {"0,1,2,,4,5,6,7,8\n", "a.csv:1: z \"\""}};
-    for (const auto& [text, message] : cases) {
-        dir.write("a.csv", text);
-        EXPECT_EQ(runs({"from-csv", "a.csv", "b.rec"}), 1) << text;
+// Bad input is named in one line (for CSV with the line number), with exit status 1 and
+// nothing written; a FIFO or a device is refused at once, never waited on or read for ever.
+TEST_F(RunsToolTest, BadInputIsNamedInOneLineAndNothingIsWritten) {
+    ASSERT_EQ(mkfifo(dir.file("fifo").c_str(), 0644), 0);
+    ASSERT_EQ(symlink("/dev/zero", dir.file("zero.rec").c_str()), 0);
+    const std::vector<std::string> fromCsv = {"from-csv", "a.csv", "b.rec"};
+    const std::vector<std::tuple<std::string, std::vector<std::string>, std::string>> cases = {
+        {"0,1,2,3,4,5,6,7,8\n1,2,3\n", fromCsv, "a.csv:2: expected 9 fields, found 3"},
+        {"4294967296,1,2,3,4,5,6,7,8\n", fromCsv, "a.csv:1: time_ms \"4294967296\" is not a whole number"},
+        {"-1,1,2,3,4,5,6,7,8\n", fromCsv, "a.csv:1: time_ms \"-1\""},
+        {"0,1,2,3,4,5,6,7,1e39\n", fromCsv, "a.csv:1: turn_rate \"1e39\" is not a 32-bit float"},
+        {"0,1,2,x3,4,5,6,7,8\n", fromCsv, "a.csv:1: z \"x3\" is not a 32-bit float"},
+        {"0,1,2,,4,5,6,7,8\n", fromCsv, "a.csv:1: z \"\""},
+        {std::string("0\0x,1,2,3,4,5,6,7,8\n", 20), fromCsv, "a.csv:1: time_ms \"0\\x00x\" is not a whole number"},
+        {"0,1,2,3,4,5,6,7,nan:0x7f800000\n", fromCsv, "a.csv:1: turn_rate \"nan:0x7f800000\" is not a 32-bit float"},
+        {"0,1,2,3,4,5,6,7,8" + std::string(2000, ' ') + "x\n", fromCsv, "a.csv:1: the line is longer than 1000 characters"},
+        {"0,1,2,3,4,5,6,7,8\n", {"from-csv", "a.csv", "no/such/folder/b.rec"}, "no/such/folder/b.rec"},
+        {"", {"from-csv", "missing.csv", "b.rec"}, "missing.csv: cannot open: No such file or directory"},
+        {"", {"from-csv", "fifo", "b.rec"}, "fifo: cannot open: not a regular file"},
+        {"", {"dump", "fifo"}, "fifo: cannot open: not a regular file"},
+        {"", {"csv", "zero.rec"}, "zero.rec: cannot open: not a regular file"},
+        {"", {"csv", dir.path()}, dir.path() + ": cannot open: Is a directory"}};
+    for (const auto& [csv, args, message] : cases) {
+        dir.write("a.csv", csv);
+        EXPECT_EQ(runs(args), 1) << message;
         EXPECT_NE(err.find(message), std::string::npos) << err;
         EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
-        EXPECT_NE(access(dir.file("b.rec").c_str(), F_OK), 0) << text;
+        EXPECT_NE(access(dir.file("b.rec").c_str(), F_OK), 0) << message;
     }
-}
-
-TEST_F(RunsToolTest, MissingOrUnreadableFilesAreNamedWithANonZeroExit) {
-    EXPECT_EQ(runs({"dump", "missing.rec"}), 1);
-    EXPECT_NE(err.find("missing.rec: cannot open"), std::string::npos) << err;
-    EXPECT_EQ(runs({"csv", dir.path()}), 1);
-    EXPECT_NE(err.find(dir.path() + ": cannot read"), std::string::npos) << err;
-    EXPECT_EQ(runs({"from-csv", "missing.csv", "b.rec"}), 1);
-    EXPECT_NE(err.find("missing.csv: cannot open"), std::string::npos) << err;
-    dir.write("a.csv", std::string("0,1,2,3,4,5,6,7,8\n"));
-    EXPECT_EQ(runs({"from-csv", "a.csv", "no/such/folder/b.rec"}), 1);
-    EXPECT_NE(err.find("no/such/folder/b.rec"), std::string::npos) << err;
     EXPECT_EQ(runs({"dump"}), 2);
     EXPECT_NE(err.find("usage:"), std::string::npos) << err;
-}
-
-TEST_F(RunsToolTest, AnEmptyRunFileHasNoRecordsAndNoWarnings) {
-    dir.write("empty.rec", std::string());
-    ASSERT_EQ(runs({"dump", "empty.rec"}), 0) << err;
-    EXPECT_NE(out.find("empty.rec: 0 records, 0 bytes"), std::string::npos) << out;
-    EXPECT_EQ(out.find("warning"), std::string::npos) << out;
 }
 
 TEST_F(RunsToolTest, PlotDrawsTheTrackAndTheRecordsWhereTheyAre) {

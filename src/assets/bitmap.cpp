@@ -300,7 +300,8 @@ bool supportedFormat(const BitmapInfo& info) {
 
 BitmapError checkImage(const BitmapInfo& info) {
     if (info.width <= 0 || info.height == 0 || info.height == INT32_MIN) return BitmapError::ConversionError;
-    if (info.width > kMaxBitmapSide || info.height > kMaxBitmapSide || -info.height > kMaxBitmapSide) {
+    const int64_t rows = info.height < 0 ? -static_cast<int64_t>(info.height) : info.height;
+    if (info.width > kMaxBitmapSide || rows > kMaxBitmapSide || info.width * rows > kMaxBitmapPixels) {
         return BitmapError::OutOfMemory;
     }
     return supportedFormat(info) ? BitmapError::None : BitmapError::ConversionError;
@@ -385,15 +386,16 @@ std::unique_ptr<ImageRecord> decodeBitmap(const uint8_t* bytes, size_t size, Bit
 }
 
 std::unique_ptr<ImageRecord> loadBitmap(const char* path) {
-    BitmapError error = BitmapError::None;
+    BitmapError error = BitmapError::OutOfMemory;
     try {
-        std::vector<uint8_t> bytes;
-        if (!readWholeFile(path, bytes)) {
+        const MappedFile file(path);
+        if (file.data()) {
+            auto record = decodeBitmap(file.data(), file.size(), error);
+            if (record) return record;
+        } else if (!file.outOfMemory()) {
             showError(("Failed to open DIB file " + std::string(path ? path : "") + ".\n").c_str());
             return nullptr;
         }
-        auto record = decodeBitmap(bytes.data(), bytes.size(), error);
-        if (record) return record;
     } catch (const std::bad_alloc&) {
         error = BitmapError::OutOfMemory;
     }

@@ -15,8 +15,11 @@ struct ImageRecord {
 // Why a decode failed; each maps to the one message the user is shown.
 enum class BitmapError { None, UnknownFormat, ConversionError, OutOfMemory };
 
-// Largest side accepted; bigger images fail with OutOfMemory before anything is reserved.
+// Largest side and pixel count accepted, far beyond any texture of this program; bigger
+// images fail with OutOfMemory before anything is reserved for them, whatever little data
+// the file holds.
 constexpr int32_t kMaxBitmapSide = 16384;
+constexpr int64_t kMaxBitmapPixels = int64_t{64} << 20;
 
 // The source described in the 40-byte info-header layout, whatever header the file had,
 // with its colour table and, for bit-field images, its masks.
@@ -51,7 +54,8 @@ bool readBitmapInfo(const uint8_t* bytes, size_t size, BitmapInfo& info, BitmapE
 // and palette indices past the table decode safely (clipped, black).
 std::unique_ptr<ImageRecord> decodeBitmap(const uint8_t* bytes, size_t size, BitmapError& error);
 
-// Reads and decodes a bitmap file. On failure shows exactly one message through the error
-// display ("Failed to open DIB file %s.\n" for a missing, unreadable or empty file) and
-// returns nullptr. Prints nothing on standard output.
+// Reads and decodes a bitmap file, mapped rather than copied, so memory follows the image
+// and not the file. On failure shows exactly one message through the error display
+// ("Failed to open DIB file %s.\n" for a missing, unreadable, empty or not regular file)
+// and returns nullptr. Prints nothing on standard output.
 std::unique_ptr<ImageRecord> loadBitmap(const char* path);

@@ -2,7 +2,6 @@
 
 #include <GL/gl.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -22,21 +21,21 @@ namespace {
     std::exit(1);
 }
 
-// The whole file as text; ends the process with one message naming it when it cannot be read.
-std::string readModelText(const char* path) {
-    FILE* file = openFile(path, "rb");
-    std::string text;
-    if (file) {
-        char chunk[65536];
-        size_t got = 0;
-        while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) text.append(chunk, got);
-        const bool failed = std::ferror(file) != 0;
-        std::fclose(file);
-        if (!failed) return text;
-    }
-    const std::string reason = errno != 0 ? std::strerror(errno) : "read error";
-    showError(("cannot open model file " + nativePath(path) + ": " + reason).c_str());
+[[noreturn]] void failToRead(const char* what, const char* path, const std::string& reason) {
+    showError((std::string(what) + " model file " + nativePath(path) + ": " + reason).c_str());
     endProcess();
+}
+
+// Only a regular file is read: a FIFO would block start-up and a device would never end.
+FILE* openModel(const char* path) {
+    std::string reason;
+    FILE* file = openRegularStream(path, &reason);
+    if (!file) failToRead("cannot open", path, reason);
+    return file;
+}
+
+void checkRead(FILE* file, const char* path) {
+    if (std::ferror(file)) failToRead("cannot read", path, std::strerror(errno));
 }
 
 // One texture name per object; "xxx" shares the previous object's name.
@@ -81,22 +80,30 @@ void emitObject(const ModelObject& object, uint32_t texture) {
     glEnd();
 }
 
-void compileModel(uint32_t list, const ModelGeometry& geometry, const std::vector<uint32_t>& textures) {
+// Compiles each object as the geometry pass hands it over, so only one object's tables
+// are ever held.
+ModelGeometry compileModel(FILE* file, uint32_t list, const std::vector<uint32_t>& textures) {
     glNewList(list, GL_COMPILE);
     glEnable(GL_TEXTURE_2D);
-    const size_t count = std::min(geometry.objects.size(), textures.size());
-    for (size_t i = 0; i < count; ++i) emitObject(geometry.objects[i], textures[i]);
+    const ModelGeometry geometry = parseModelGeometry(file, [&textures](const ModelObject& object, size_t index) {
+        if (index < textures.size()) emitObject(object, textures[index]);
+    });
     glEndList();
+    return geometry;
+}
+
+void warnAboutFaces(const char* path, const ModelSkippedFaces& skipped, const char* why) {
+    if (skipped.count == 0) return;
+    std::fprintf(stderr, "Warning: %s: %d faces with %s were left out (first: %s)\n", printableText(path).c_str(),
+                 static_cast<int>(skipped.count), why, skipped.first.c_str());
 }
 
 void warnAboutGeometry(const char* path, const ModelGeometry& geometry, size_t textureSlots) {
-    if (geometry.skippedFaces > 0) {
-        std::fprintf(stderr, "Warning: %s: %d faces with an index outside their object were left out (first: %s)\n",
-                     path, static_cast<int>(geometry.skippedFaces), geometry.firstSkipped.c_str());
-    }
-    if (geometry.objects.size() > textureSlots) {
+    warnAboutFaces(path, geometry.outsideObject, "an index outside their object");
+    warnAboutFaces(path, geometry.notFinite, "a number beyond the 32-bit float range");
+    if (geometry.objectCount > textureSlots) {
         std::fprintf(stderr, "Warning: %s: objects from object %d on have no texture of their own and were left out\n",
-                     path, static_cast<int>(textureSlots + 1));
+                     printableText(path).c_str(), static_cast<int>(textureSlots + 1));
     }
 }
 
@@ -104,14 +111,16 @@ void warnAboutGeometry(const char* path, const ModelGeometry& geometry, size_t t
 
 uint32_t loadModel(const char* path) {
     const uint32_t list = glGenLists(1);
-    errno = 0;
-    const std::string text = readModelText(path);
+    FILE* file = openModel(path);
     std::printf("\nloading %s\n", path);
-    const std::vector<std::string> lines = splitModelLines(text);
-    const std::vector<uint32_t> textures = loadTextures(scanModelTextures(lines));
-    const ModelGeometry geometry = parseModelGeometry(lines);
-    compileModel(list, geometry, textures);
-    std::fputs(geometry.transcript.c_str(), stdout);
+    const ModelTextureList textureList = scanModelTextures(file);
+    checkRead(file, path);
+    const std::vector<uint32_t> textures = loadTextures(textureList);
+    std::rewind(file);
+    const ModelGeometry geometry = compileModel(file, list, textures);
+    checkRead(file, path);
+    std::fclose(file);
+    for (int32_t i = 0; i < geometry.tooManyVerts; ++i) std::fputs("too many verts", stdout);
     warnAboutGeometry(path, geometry, textures.size());
     return list;
 }

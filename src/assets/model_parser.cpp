@@ -6,6 +6,7 @@
 #include <cfloat>
 #include <climits>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -13,86 +14,45 @@ const char kStart[] = "START";
 const char kNext[] = "NEXT";
 const char kEnd[] = "END";
 const char kSameTexture[] = "xxx";
-const char kTooManyVerts[] = "too many verts";
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool is(const char* line, const char* keyword) { return std::strcmp(line, keyword) == 0; }
 
-size_t skipBlanks(const std::string& s, size_t i) {
-    while (i < s.size() && isBlank(s[i])) ++i;
-    return i;
+const char* skipBlanks(const char* s) {
+    while (isBlank(*s)) ++s;
+    return s;
 }
 
-size_t skipDigits(const std::string& s, size_t i) {
-    while (i < s.size() && isDigit(s[i])) ++i;
-    return i;
+const char* skipDigits(const char* s) {
+    while (isDigit(*s)) ++s;
+    return s;
 }
 
-size_t skipSign(const std::string& s, size_t i) { return i < s.size() && (s[i] == '+' || s[i] == '-') ? i + 1 : i; }
+const char* skipSign(const char* s) { return *s == '+' || *s == '-' ? s + 1 : s; }
 
 // End of the longest decimal number starting at begin, or begin when there is none.
-size_t decimalEnd(const std::string& s, size_t begin) {
-    const size_t intStart = skipSign(s, begin);
-    size_t i = skipDigits(s, intStart);
-    bool digits = i > intStart;
-    if (i < s.size() && s[i] == '.') {
-        const size_t fraction = i + 1;
-        i = skipDigits(s, fraction);
-        digits = digits || i > fraction;
+const char* decimalEnd(const char* begin) {
+    const char* intStart = skipSign(begin);
+    const char* s = skipDigits(intStart);
+    bool digits = s > intStart;
+    if (*s == '.') {
+        const char* fraction = s + 1;
+        s = skipDigits(fraction);
+        digits = digits || s > fraction;
     }
     if (!digits) return begin;
-    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
-        const size_t expStart = skipSign(s, i + 1);
-        const size_t expEnd = skipDigits(s, expStart);
-        if (expEnd > expStart) i = expEnd;
+    if (*s == 'e' || *s == 'E') {
+        const char* expStart = skipSign(s + 1);
+        const char* expEnd = skipDigits(expStart);
+        if (expEnd > expStart) s = expEnd;
     }
-    return i;
+    return s;
 }
 
 locale_t cLocale() {
     static const locale_t locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
     return locale;
-}
-
-// Hands out the lines in order; past the last one, nothing.
-class LineCursor {
-public:
-    explicit LineCursor(const std::vector<std::string>& lines) : lines(lines) {}
-
-    const std::string* next() { return at < lines.size() ? &lines[at++] : nullptr; }
-
-    bool skip(size_t count) {
-        for (size_t i = 0; i < count; ++i) {
-            if (!next()) return false;
-        }
-        return true;
-    }
-
-private:
-    const std::vector<std::string>& lines;
-    size_t at = 0;
-};
-
-enum class SectionEnd { Keyword, Overflow, EndOfFile };
-
-// Reads entries of `width` lines until the section's keyword. The entry after the table is
-// full is read, not stored, reported, and ends the section.
-template <size_t width, typename Store>
-SectionEnd readSection(LineCursor& cursor, const char* keyword, std::string& transcript, Store store) {
-    for (size_t stored = 0;; ++stored) {
-        const std::string* first = cursor.next();
-        if (!first) return SectionEnd::EndOfFile;
-        if (*first == keyword) return SectionEnd::Keyword;
-        const std::string* entry[width] = {first};
-        for (size_t i = 1; i < width; ++i) {
-            if (!(entry[i] = cursor.next())) return SectionEnd::EndOfFile;
-        }
-        if (stored >= kModelMaxEntries) {
-            transcript += kTooManyVerts;
-            return SectionEnd::Overflow;
-        }
-        store(entry);
-    }
 }
 
 // Values beyond float's range become infinities rather than an undefined conversion.
@@ -102,15 +62,40 @@ float toFloat(double value) {
     return static_cast<float>(value);
 }
 
-float scaled(const std::string* line) { return toFloat(parseModelReal(*line) * 0.01); }
-
-Vec3 scaledVec3(const std::string* const* lines) { return Vec3{scaled(lines[0]), scaled(lines[1]), scaled(lines[2])}; }
+float texCoordValue(const char* line) { return toFloat(parseModelReal(line)); }
 
 // A real number truncated toward zero; values no int32 holds become INT32_MIN (never valid).
-int32_t truncatedIndex(const std::string& line) {
+int32_t truncatedIndex(const char* line) {
     const double value = std::trunc(parseModelReal(line));
     if (!(value >= INT32_MIN && value <= INT32_MAX)) return INT32_MIN;
     return static_cast<int32_t>(value);
+}
+
+bool finite(const Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+
+enum class SectionEnd { Keyword, Overflow, EndOfFile };
+
+// Reads entries of `width` lines, each converted as it is read, until the section's "NEXT".
+// The entry after the table is full is read, not stored, counted as "too many verts", and
+// ends the section.
+template <size_t width, typename Value, typename Convert, typename Store>
+SectionEnd readSection(ModelLineReader& lines, int32_t& tooManyVerts, Convert convert, Store store) {
+    for (size_t stored = 0;; ++stored) {
+        const char* line = lines.next();
+        if (!line) return SectionEnd::EndOfFile;
+        if (is(line, kNext)) return SectionEnd::Keyword;
+        Value values[width];
+        values[0] = convert(line);
+        for (size_t i = 1; i < width; ++i) {
+            if (!(line = lines.next())) return SectionEnd::EndOfFile;
+            values[i] = convert(line);
+        }
+        if (stored >= kModelMaxEntries) {
+            ++tooManyVerts;
+            return SectionEnd::Overflow;
+        }
+        store(values);
+    }
 }
 
 struct IndexTriple {
@@ -119,64 +104,60 @@ struct IndexTriple {
 
 class GeometryPass {
 public:
-    explicit GeometryPass(const std::vector<std::string>& lines) : cursor(lines) {}
+    GeometryPass(FILE* file, const ModelObjectSink& sink) : lines(file), sink(sink) {}
 
     ModelGeometry run() {
         for (;;) {
-            const std::string* line = cursor.next();
-            if (!line || *line != kStart || !cursor.skip(2)) break;
-            result.objects.emplace_back();
-            if (!readObject(result.objects.back())) break;
+            const char* line = lines.next();
+            if (!line || !is(line, kStart) || !lines.skip(2)) break;
+            clearObject();
+            const bool whole = readObject();
+            sink(object, result.objectCount++);
+            if (!whole) break;
         }
         return std::move(result);
     }
 
 private:
+    void clearObject() {
+        object.positions.clear();
+        object.normals.clear();
+        object.texCoords.clear();
+        object.faces.clear();
+        faceTexCoords.clear();
+    }
+
     // False when the file ended inside the object.
-    bool readObject(ModelObject& object) {
-        std::vector<IndexTriple> faceTexCoords;
-        if (readSection<3>(cursor, kNext, result.transcript, [&](const std::string* const* l) {
-                object.positions.push_back(scaledVec3(l));
-            }) == SectionEnd::EndOfFile) {
-            return false;
-        }
-        if (readSection<3>(cursor, kNext, result.transcript, [&](const std::string* const* l) {
-                object.normals.push_back(scaledVec3(l));
-            }) == SectionEnd::EndOfFile) {
-            return false;
-        }
-        if (readSection<2>(cursor, kNext, result.transcript, [&](const std::string* const* l) {
-                object.texCoords.push_back(ModelTexCoord{toFloat(parseModelReal(*l[0])), toFloat(parseModelReal(*l[1]))});
-            }) == SectionEnd::EndOfFile) {
-            return false;
-        }
-        if (readSection<3>(cursor, kNext, result.transcript, [&](const std::string* const* l) {
-                faceTexCoords.push_back(IndexTriple{{truncatedIndex(*l[0]), truncatedIndex(*l[1]), truncatedIndex(*l[2])}});
-            }) == SectionEnd::EndOfFile) {
-            return false;
-        }
-        return readFaces(object, faceTexCoords);
+    bool readObject() {
+        int32_t& overflows = result.tooManyVerts;
+        const auto addPosition = [this](const float* v) { object.positions.push_back(Vec3{v[0], v[1], v[2]}); };
+        const auto addNormal = [this](const float* v) { object.normals.push_back(Vec3{v[0], v[1], v[2]}); };
+        const auto addTexCoord = [this](const float* v) { object.texCoords.push_back(ModelTexCoord{v[0], v[1]}); };
+        const auto addIndices = [this](const int32_t* t) { faceTexCoords.push_back(IndexTriple{{t[0], t[1], t[2]}}); };
+        return readSection<3, float>(lines, overflows, parseModelCoordinate, addPosition) != SectionEnd::EndOfFile &&
+               readSection<3, float>(lines, overflows, parseModelCoordinate, addNormal) != SectionEnd::EndOfFile &&
+               readSection<2, float>(lines, overflows, texCoordValue, addTexCoord) != SectionEnd::EndOfFile &&
+               readSection<3, int32_t>(lines, overflows, truncatedIndex, addIndices) != SectionEnd::EndOfFile &&
+               readFaces();
     }
 
     // Faces up to "END". A face past the limits closes the object (the object loop goes on
     // at the next line); false when the file ended first.
-    bool readFaces(ModelObject& object, const std::vector<IndexTriple>& faceTexCoords) {
+    bool readFaces() {
         for (size_t faceIndex = 0;; ++faceIndex) {
-            const std::string* first = cursor.next();
-            if (!first) return false;
-            if (*first == kEnd) return true;
-            const std::string* second = cursor.next();
-            const std::string* third = second ? cursor.next() : nullptr;
-            if (!third) return false;
+            const char* line = lines.next();
+            if (!line) return false;
+            if (is(line, kEnd)) return true;
             ModelFace face;
-            face.vertex[0] = parseModelInteger(*first);
-            face.vertex[1] = parseModelInteger(*second);
-            face.vertex[2] = parseModelInteger(*third);
+            for (int corner = 0; corner < 3; ++corner) {
+                if (corner > 0 && !(line = lines.next())) return false;
+                face.vertex[corner] = parseModelInteger(line);
+            }
             if (faceIndex >= kModelMaxFaces || pastVertexLimit(face)) {
-                result.transcript += kTooManyVerts;
+                ++result.tooManyVerts;
                 return true;
             }
-            addFace(object, face, faceIndex, faceTexCoords);
+            addFace(face, faceIndex);
         }
     }
 
@@ -188,100 +169,135 @@ private:
     }
 
     // Face i takes its texture-coordinate indices from entry i of the object's index table.
-    void addFace(ModelObject& object, ModelFace face, size_t faceIndex, const std::vector<IndexTriple>& faceTexCoords) {
-        bool valid = faceIndex < faceTexCoords.size();
-        for (int corner = 0; valid && corner < 3; ++corner) {
+    bool insideObject(ModelFace& face, size_t faceIndex) const {
+        if (faceIndex >= faceTexCoords.size()) return false;
+        for (int corner = 0; corner < 3; ++corner) {
             const int32_t v = face.vertex[corner];
             const int32_t t = faceTexCoords[faceIndex].index[corner];
             face.texCoord[corner] = t;
-            valid = v >= 0 && static_cast<size_t>(v) < object.positions.size() &&
-                    static_cast<size_t>(v) < object.normals.size() && t >= 0 &&
-                    static_cast<size_t>(t) < object.texCoords.size();
+            if (v < 0 || static_cast<size_t>(v) >= object.positions.size() ||
+                static_cast<size_t>(v) >= object.normals.size() || t < 0 ||
+                static_cast<size_t>(t) >= object.texCoords.size()) {
+                return false;
+            }
         }
-        if (valid) {
+        return true;
+    }
+
+    bool finiteCorners(const ModelFace& face) const {
+        for (int corner = 0; corner < 3; ++corner) {
+            const ModelTexCoord& t = object.texCoords[static_cast<size_t>(face.texCoord[corner])];
+            if (!finite(object.positions[static_cast<size_t>(face.vertex[corner])]) ||
+                !finite(object.normals[static_cast<size_t>(face.vertex[corner])]) || !std::isfinite(t.u) ||
+                !std::isfinite(t.v)) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    void addFace(ModelFace face, size_t faceIndex) {
+        if (!insideObject(face, faceIndex)) {
+            result.outsideObject.add(result.objectCount, faceIndex);
+        } else if (!finiteCorners(face)) {
+            result.notFinite.add(result.objectCount, faceIndex);
+        } else {
             object.faces.push_back(face);
-            return;
-        }
-        if (result.skippedFaces++ == 0) {
-            result.firstSkipped = "object " + std::to_string(result.objects.size()) + ", face " + std::to_string(faceIndex + 1);
         }
     }
 
-    LineCursor cursor;
+    ModelLineReader lines;
+    const ModelObjectSink& sink;
+    ModelObject object;
+    std::vector<IndexTriple> faceTexCoords;
     ModelGeometry result;
 };
 
 }  // namespace
 
-std::vector<std::string> splitModelLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::string piece;
-    const size_t limit = kModelLineBuffer - 1;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        // Text mode: CR LF is a line feed.
-        const bool lineFeed = c == '\n' || (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n');
-        if (lineFeed) {
-            if (c == '\r') ++i;
-            lines.push_back(piece.substr(0, piece.find('\0')));
-            piece.clear();
-            continue;
+const char* ModelLineReader::next() {
+    size_t length = 0;
+    while (length < kModelLineBuffer - 1) {
+        int c = getc_unlocked(file);
+        if (c == EOF) break;
+        // Text mode: CR LF is a line feed; a lone CR stays in the line.
+        if (c == '\r') {
+            const int following = getc_unlocked(file);
+            if (following == '\n') {
+                c = '\n';
+            } else if (following != EOF) {
+                std::ungetc(following, file);
+            }
         }
-        piece.push_back(c);
-        if (piece.size() == limit) {
-            lines.push_back(piece.substr(0, piece.find('\0')));
-            piece.clear();
+        if (c == '\n') {
+            buf[length] = '\0';
+            return buf;
         }
+        buf[length++] = static_cast<char>(c);
     }
-    if (!piece.empty()) lines.push_back(piece.substr(0, piece.find('\0')));
-    return lines;
+    buf[length] = '\0';
+    return length > 0 && !std::ferror(file) ? buf : nullptr;
 }
 
-double parseModelReal(const std::string& line) {
-    const size_t begin = skipBlanks(line, 0);
-    const size_t end = decimalEnd(line, begin);
+bool ModelLineReader::skip(size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        if (!next()) return false;
+    }
+    return true;
+}
+
+double parseModelReal(const char* line) {
+    const char* begin = skipBlanks(line);
+    const char* end = decimalEnd(begin);
     if (end == begin) return 0.0;
-    const std::string number = line.substr(begin, end - begin);
+    // Only the decimal prefix is handed on: strtod would also take "0x1p3" or "infinity".
+    const std::string number(begin, end);
     return strtod_l(number.c_str(), nullptr, cLocale());
 }
 
-int32_t parseModelInteger(const std::string& line) {
-    size_t i = skipBlanks(line, 0);
-    const bool negative = i < line.size() && line[i] == '-';
-    i = skipSign(line, i);
+int32_t parseModelInteger(const char* line) {
+    const char* s = skipBlanks(line);
+    const bool negative = *s == '-';
     int64_t value = 0;
-    for (; i < line.size() && isDigit(line[i]); ++i) {
-        value = value * 10 + (line[i] - '0');
-        if (value > INT32_MAX) {
-            return negative ? INT32_MIN : INT32_MAX;
-        }
+    for (s = skipSign(s); isDigit(*s); ++s) {
+        value = value * 10 + (*s - '0');
+        if (value > INT32_MAX) return negative ? INT32_MIN : INT32_MAX;
     }
     return static_cast<int32_t>(negative ? -value : value);
 }
 
-ModelTextureList scanModelTextures(const std::vector<std::string>& lines) {
+float parseModelCoordinate(const char* line) {
+    return static_cast<float>(static_cast<double>(toFloat(parseModelReal(line))) * 0.01);
+}
+
+void ModelSkippedFaces::add(size_t object, size_t face) {
+    if (count == 0) first = "object " + std::to_string(object + 1) + ", face " + std::to_string(face + 1);
+    if (count < INT32_MAX) ++count;
+}
+
+ModelTextureList scanModelTextures(FILE* file) {
     ModelTextureList result;
-    LineCursor cursor(lines);
+    ModelLineReader lines(file);
     for (;;) {
-        const std::string* line = cursor.next();
-        if (!line || *line != kStart || !cursor.next()) break;
-        const std::string* texture = cursor.next();
+        const char* line = lines.next();
+        if (!line || !is(line, kStart) || !lines.next()) break;
+        const char* texture = lines.next();
         if (!texture) break;
         if (result.textures.size() == kModelMaxObjects) {
             result.fault = ModelTextureFault::TooManyObjects;
             break;
         }
-        if (*texture == kSameTexture && result.textures.empty()) {
+        if (is(texture, kSameTexture) && result.textures.empty()) {
             result.fault = ModelTextureFault::FirstTextureMissing;
             break;
         }
-        result.textures.push_back(*texture);
+        result.textures.emplace_back(texture);
         do {
-            line = cursor.next();
-        } while (line && *line != kEnd);
+            line = lines.next();
+        } while (line && !is(line, kEnd));
         if (!line) break;
     }
     return result;
 }
 
-ModelGeometry parseModelGeometry(const std::vector<std::string>& lines) { return GeometryPass(lines).run(); }
+ModelGeometry parseModelGeometry(FILE* file, const ModelObjectSink& sink) { return GeometryPass(file, sink).run(); }

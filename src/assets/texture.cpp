@@ -5,9 +5,11 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 #include <vector>
 
 #include "assets/bitmap.h"
+#include "platform/dialogs.h"
 
 namespace {
 
@@ -41,17 +43,26 @@ std::vector<uint8_t> keyOutBlack(const ImageRecord& image) {
     return rgba;
 }
 
+const char kOutOfMemory[] = "Out of memory.";
+
 }  // namespace
 
 void loadMaskedTexture(const char* path, uint32_t name) {
     const std::unique_ptr<ImageRecord> image = loadBitmap(path);
     if (!image) return;
-    const std::vector<uint8_t> rgba = keyOutBlack(*image);
+    std::vector<uint8_t> rgba;
+    try {
+        rgba = keyOutBlack(*image);
+    } catch (const std::bad_alloc&) {
+        showError(kOutOfMemory);
+        return;
+    }
     glBindTexture(GL_TEXTURE_2D, name);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     const ByteAlignedUnpack unpack;
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, image->width, image->height, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    if (glGetError() == GL_OUT_OF_MEMORY) showError(kOutOfMemory);
 }
 
 void loadMipmappedTexture(const char* path, uint32_t name) {
@@ -63,9 +74,16 @@ void loadMipmappedTexture(const char* path, uint32_t name) {
         std::exit(1);
     }
     glBindTexture(GL_TEXTURE_2D, name);
+    GLint built = 0;
     {
         const ByteAlignedUnpack unpack;
-        gluBuild2DMipmaps(GL_TEXTURE_2D, 3, image->width, image->height, GL_RGB, GL_UNSIGNED_BYTE, image->data.data());
+        built = gluBuild2DMipmaps(GL_TEXTURE_2D, 3, image->width, image->height, GL_RGB, GL_UNSIGNED_BYTE, image->data.data());
+    }
+    if (built == GLU_OUT_OF_MEMORY) {
+        // Without its image the texture is as unusable as an unreadable bitmap.
+        showError(kOutOfMemory);
+        std::fflush(stdout);
+        std::exit(1);
     }
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
 }

@@ -41,8 +41,16 @@ bool openAudioWithRetries() {
 
 // The music is streamed from the file rather than decoded up front, so a long piece
 // does not hold up the first frame. It is never freed: it plays until the process ends.
+// Only a regular file is handed to the decoder: a FIFO would block start-up.
 void playMusicLooping() {
-    Mix_Music* music = Mix_LoadMUS(nativePath("audio\\music.mp3").c_str());
+    FILE* file = openRegularStream("audio\\music.mp3");
+    if (!file) return;
+    SDL_RWops* stream = SDL_RWFromFP(file, SDL_TRUE);
+    if (!stream) {
+        std::fclose(file);
+        return;
+    }
+    Mix_Music* music = Mix_LoadMUSType_RW(stream, MUS_MP3, 1);
     if (music) Mix_PlayMusic(music, -1);
 }
 

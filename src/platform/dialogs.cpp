@@ -47,6 +47,21 @@ bool askYesNo(const char* text) {
 void showError(const char* message) {
     size_t length = std::strlen(message);
     while (length > 0 && message[length - 1] == '\n') --length;
-    std::fprintf(stderr, "Error: %.*s\n", static_cast<int>(length), message);
+    std::fprintf(stderr, "Error: %s\n", printableText(std::string(message, length)).c_str());
     std::fflush(stderr);
+}
+
+std::string printableText(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        const unsigned char byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7f) {
+            out.push_back(c);
+            continue;
+        }
+        char escaped[8];
+        std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
+        out += escaped;
+    }
+    return out;
 }

@@ -11,8 +11,7 @@ Recorder::Recorder(const char* pathArg, Body* bodyArg)
 
 Recorder::~Recorder() { closeStream(); }
 
-FILE* Recorder::openStream(const char* mode) {
-    FILE* opened = openFile(path.c_str(), mode);
+FILE* Recorder::adoptStream(FILE* opened) {
     if (!opened) return nullptr;
     // The previous stream goes only once the new one is open, so a failed start leaves the
     // recorder exactly as it was.
@@ -27,7 +26,7 @@ void Recorder::closeStream() {
 }
 
 void Recorder::startRecording() {
-    FILE* opened = openStream("wb");
+    FILE* opened = adoptStream(openFile(path.c_str(), "wb"));
     if (!opened) {
         std::printf("\nunable to open file for recording");
         return;
@@ -42,7 +41,9 @@ void Recorder::startRecording() {
 
 void Recorder::startPlayback(bool loopArg) {
     loop = loopArg;
-    FILE* opened = openStream("rb");
+    // Only a regular file: a FIFO would hold the frame loop until someone wrote to it, and
+    // a device such as /dev/zero would play for ever.
+    FILE* opened = adoptStream(openRegularStream(path.c_str()));
     if (!opened) {
         std::printf("\nunable to open file for playback");
         return;

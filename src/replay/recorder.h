@@ -20,8 +20,8 @@ public:
     // Opens path for writing; on failure prints "\nunable to open file for recording" and
     // keeps the state it had.
     void startRecording();
-    // Opens path for reading; on failure prints "\nunable to open file for playback" and
-    // keeps the state it had.
+    // Opens path for reading, only when it is a regular file and without waiting on it; on
+    // failure prints "\nunable to open file for playback" and keeps the state it had.
     void startPlayback(bool loop);
     void endPlayback();
     // One frame: applies at most one due record, or writes one record when recording. The
@@ -41,8 +41,9 @@ public:
     bool writeFailed = false;
 
 private:
-    // Opens path in mode with the stream buffer below, so no frame allocates one later.
-    FILE* openStream(const char* mode);
+    // Takes over a newly opened stream (nullptr passes through) with the stream buffer
+    // below, so no frame allocates one later.
+    FILE* adoptStream(FILE* opened);
     void closeStream();
     void playStep();
     void recordStep(bool forceWrite);

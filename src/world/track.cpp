@@ -1,8 +1,9 @@
 #include "world/track.h"
 
 #include <GL/gl.h>
-#include <locale.h>
 
+#include <algorithm>
+#include <cfloat>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -11,132 +12,100 @@
 #include <memory>
 
 #include "assets/model.h"
+#include "assets/model_parser.h"
+#include "platform/dialogs.h"
 #include "platform/files.h"
 
 namespace {
 
 constexpr int kMaxVertices = 3000;
-constexpr int kLineSize = 256;
 constexpr float kNoSurface = -100.0f;
 
-// Model files are written with '.' as the decimal point; the user's locale must not change
-// how they read.
-locale_t cNumericLocale() {
-    static const locale_t locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-    return locale;
-}
+bool is(const char* line, const char* keyword) { return std::strcmp(line, keyword) == 0; }
 
-double readReal(const char* line) { return strtod_l(line, nullptr, cNumericLocale()); }
-
-// atoi, without its undefined result for numbers that do not fit: those saturate and are
-// then rejected as face indices like any other out-of-range index.
-int32_t readInt(const char* line) {
-    const long value = std::strtol(line, nullptr, 10);
-    if (value > INT32_MAX) return INT32_MAX;
-    if (value < INT32_MIN) return INT32_MIN;
-    return static_cast<int32_t>(value);
-}
-
-// fgets into a 256-byte buffer, with a CR LF line end read as LF the way a text-mode
-// stream on the files' home platform delivers it. Returns false at the end of the file.
-bool readLine(FILE* file, char* line) {
-    int length = 0;
-    while (length < kLineSize - 1) {
-        int c = std::getc(file);
-        if (c == EOF) break;
-        if (c == '\r') {
-            const int next = std::getc(file);
-            if (next == '\n') {
-                c = '\n';
-            } else if (next != EOF) {
-                std::ungetc(next, file);
-            }
-        }
-        line[length++] = static_cast<char>(c);
-        if (c == '\n') break;
-    }
-    line[length] = '\0';
-    return length > 0;
-}
-
-bool isLine(const char* line, const char* marker) { return std::strcmp(line, marker) == 0; }
-
-// Reads lines up to and including the next "NEXT\n". Returns false at the end of the file.
-bool skipSection(FILE* file, char* line) {
-    while (readLine(file, line)) {
-        if (isLine(line, "NEXT\n")) return true;
+// Reads lines up to and including the next "NEXT". Returns false at the end of the file.
+bool skipSection(ModelLineReader& lines) {
+    while (const char* line = lines.next()) {
+        if (is(line, "NEXT")) return true;
     }
     return false;
 }
 
-// One object's reading state: its own vertex table, restarted for every object.
+// One object's reading state: its own vertex table, restarted for every object. Lines,
+// numbers and coordinates are read exactly as the drawing loader reads them.
 struct ObjectReader {
-    ObjectReader(FILE* source, Track& target) : file(source), track(target) {}
+    ObjectReader(FILE* source, Track& target) : lines(source), track(target) {}
 
-    FILE* file;
+    ModelLineReader lines;
     Track& track;
-    Vec3 vtx[kMaxVertices];
+    Vec3 vtx[kMaxVertices];  // already in world units
     int vertexCount = 0;
-    char buf[kLineSize];
-    char buf2[kLineSize];
-    char buf3[kLineSize];
+    size_t objectIndex = 0;
+    size_t faceIndex = 0;
+    ModelSkippedFaces notFinite;
 
-    bool readTriple() { return readLine(file, buf2) && readLine(file, buf3); }
     bool readVertices();
     bool readFaces();
     bool readObject();
-    void addFace(int32_t a, int32_t b, int32_t c);
+    void addFace(const int32_t index[3]);
 };
 
 // Fills vtx up to the section's "NEXT". Returns false when the file ends inside it.
 bool ObjectReader::readVertices() {
     vertexCount = 0;
-    while (readLine(file, buf)) {
-        if (isLine(buf, "NEXT\n")) return true;
-        if (!readTriple()) return false;
+    while (const char* line = lines.next()) {
+        if (is(line, "NEXT")) return true;
+        float value[3] = {parseModelCoordinate(line)};
+        for (int i = 1; i < 3; ++i) {
+            if (!(line = lines.next())) return false;
+            value[i] = parseModelCoordinate(line);
+        }
         if (vertexCount == kMaxVertices) {
             std::printf("too many verts");
             // The overlong rest is passed over so that the sections after it stay in step.
-            return skipSection(file, buf);
+            return skipSection(lines);
         }
-        vtx[vertexCount++] = Vec3{static_cast<float>(readReal(buf)), static_cast<float>(readReal(buf2)),
-                                  static_cast<float>(readReal(buf3))};
+        vtx[vertexCount++] = Vec3{value[0], value[1], value[2]};
     }
     return false;
 }
 
-Vec3 toWorld(const Vec3& v) {
-    return Vec3{static_cast<float>(static_cast<double>(v.x) * 0.01), static_cast<float>(static_cast<double>(v.y) * 0.01),
-                static_cast<float>(static_cast<double>(v.z) * 0.01)};
-}
+bool finite(const Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
 
-// A face naming a vertex this object does not hold, or one past the full table, is dropped.
-void ObjectReader::addFace(int32_t a, int32_t b, int32_t c) {
-    const auto valid = [this](int32_t index) { return index >= 0 && index < vertexCount; };
-    if (!valid(a) || !valid(b) || !valid(c)) return;
+// A face naming a vertex this object does not hold, or one past the full table, is dropped;
+// so is one with a corner beyond the float range, which the height query could not use.
+void ObjectReader::addFace(const int32_t index[3]) {
+    for (int corner = 0; corner < 3; ++corner) {
+        if (index[corner] < 0 || index[corner] >= vertexCount) return;
+    }
+    if (!finite(vtx[index[0]]) || !finite(vtx[index[1]]) || !finite(vtx[index[2]])) {
+        notFinite.add(objectIndex, faceIndex);
+        return;
+    }
     if (track.triangleCount >= Track::kMaxTriangles) return;
     Triangle& slot = track.triangles[track.triangleCount++];
-    slot.corner[0] = toWorld(vtx[a]);
-    slot.corner[1] = toWorld(vtx[b]);
-    slot.corner[2] = toWorld(vtx[c]);
+    for (int corner = 0; corner < 3; ++corner) slot.corner[corner] = vtx[index[corner]];
 }
 
 // Reads faces up to "END". Returns false when the file ends inside the section.
 bool ObjectReader::readFaces() {
-    while (readLine(file, buf)) {
-        if (isLine(buf, "END\n")) return true;
-        if (!readTriple()) return false;
-        addFace(readInt(buf), readInt(buf2), readInt(buf3));
+    for (faceIndex = 0; const char* line = lines.next(); ++faceIndex) {
+        if (is(line, "END")) return true;
+        int32_t index[3] = {parseModelInteger(line)};
+        for (int i = 1; i < 3; ++i) {
+            if (!(line = lines.next())) return false;
+            index[i] = parseModelInteger(line);
+        }
+        addFace(index);
     }
     return false;
 }
 
 // Reads the object after its "START" line. Returns false when the file ends inside it.
 bool ObjectReader::readObject() {
-    if (!readLine(file, buf) || !readLine(file, buf)) return false;
-    if (!readVertices()) return false;
+    if (!lines.skip(2) || !readVertices()) return false;
     for (int section = 0; section < 3; ++section) {
-        if (!skipSection(file, buf)) return false;
+        if (!skipSection(lines)) return false;
     }
     return readFaces();
 }
@@ -147,6 +116,10 @@ int64_t stepDistance(double difference) {
     if (!(steps >= INT32_MIN && steps <= INT32_MAX)) return int64_t{1} << 31;
     return std::llabs(static_cast<int64_t>(steps));
 }
+
+// A hit on finite corners lies within their heights, give or take the rounding of the
+// test, which may step just past the largest float; that rounding must not overflow.
+float toHeight(double t) { return static_cast<float>(std::min<double>(std::max<double>(t, -FLT_MAX), FLT_MAX)); }
 
 void widen(const Vec3& v, double out[3]) {
     out[0] = v.x;
@@ -180,18 +153,22 @@ Track::Track(const char* path) {
 bool Track::readTriangles(const char* path) {
     std::printf("Track Init...");
     triangleCount = 0;
-    FILE* file = openFile(path, "r");
+    FILE* file = openRegularStream(path);
     if (!file) {
-        std::printf("unable to open %s\n", path ? path : "(null)");
+        std::printf("unable to open %s\n", printableText(path ? path : "(null)").c_str());
         return false;
     }
     // The scratch table is too large for the stack of every caller.
     auto reader = std::make_unique<ObjectReader>(file, *this);
-    while (readLine(file, reader->buf) && isLine(reader->buf, "START\n")) {
+    for (const char* line; (line = reader->lines.next()) && is(line, "START"); ++reader->objectIndex) {
         if (!reader->readObject()) break;
     }
-    std::printf("OK\n");
     std::fclose(file);
+    if (reader->notFinite.count > 0) {
+        std::fprintf(stderr, "Warning: %s: %d triangles with a corner beyond the 32-bit float range were left out (first: %s)\n",
+                     printableText(path).c_str(), static_cast<int>(reader->notFinite.count), reader->notFinite.first.c_str());
+    }
+    std::printf("OK\n");
     return true;
 }
 
@@ -210,14 +187,14 @@ float Track::heightAt(float x, float y, float z) const {
         double t, u, v;
         if (!intersectRayTriangle(orig, dir, vert0, vert1, vert2, &t, &u, &v)) continue;
         if (!seen) {
-            best = static_cast<float>(t);
+            best = toHeight(t);
             seen = true;
             continue;
         }
         // Only the first two surfaces compete; equal distances in 0.0001 steps go to the later.
         const int64_t d1 = stepDistance(static_cast<double>(best) - z);
         const int64_t d2 = stepDistance(t - z);
-        return d1 >= d2 ? static_cast<float>(t) : best;
+        return d1 >= d2 ? toHeight(t) : best;
     }
     return best;
 }
@@ -233,11 +210,14 @@ bool intersectRayTriangle(const double orig[3], const double dir[3], const doubl
     if (det > -0.000001 && det < 0.000001) return false;
     const double inv = 1.0 / det;
     subtract(orig, vert0, tvec);
+    // The bounds are written so that NaN (from a point or a corner at infinity) fails them.
     *u = dot(tvec, pvec) * inv;
-    if (*u < 0.0 || *u > 1.0) return false;
+    if (!(*u >= 0.0 && *u <= 1.0)) return false;
     cross(tvec, edge1, qvec);
     *v = dot(dir, qvec) * inv;
-    if (*v < 0.0 || *u + *v > 1.0) return false;
-    *t = dot(edge2, qvec) * inv;
+    if (!(*v >= 0.0 && *u + *v <= 1.0)) return false;
+    const double hit = dot(edge2, qvec) * inv;
+    if (!std::isfinite(hit)) return false;
+    *t = hit;
     return true;
 }

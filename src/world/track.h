@@ -20,11 +20,13 @@ public:
     Track();
 
     // Reads the triangle table of an ASCII model file (prints "Track Init..." and "OK\n").
-    // Returns false, with an empty table and a line naming the file, when it cannot be opened.
+    // Triangles with a corner beyond the 32-bit float range are left out, counted in one
+    // warning line on standard error that names the file. Returns false, with an empty
+    // table and a line naming the file, when it is not a regular file or cannot be opened.
     bool readTriangles(const char* path);
     void draw() const;
     // Height of the surface on the vertical through (x, y), nearer to z among the first two
-    // hits; -100 when there is none.
+    // hits; -100 when there is none. Always a finite number, whatever the point.
     float heightAt(float x, float y, float z) const;
 
     uint32_t modelList = 0;
@@ -32,7 +34,8 @@ public:
     int32_t triangleCount = 0;
 };
 
-// Moller-Trumbore ray/triangle test without culling, inclusive bounds, in doubles.
+// Moller-Trumbore ray/triangle test without culling, inclusive bounds, in doubles. A ray or
+// triangle with a non-finite value never hits.
 bool intersectRayTriangle(const double orig[3], const double dir[3], const double vert0[3],
                           const double vert1[3], const double vert2[3], double* t, double* u,
                           double* v);

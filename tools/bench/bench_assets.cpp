@@ -132,10 +132,14 @@ void BM_LoadBitmapRle8512(benchmark::State& state) { loadBench(state, bitmapRle8
 void BM_ParseModel3000Faces(benchmark::State& state) {
     const std::string text = model3000Faces();
     for (auto _ : state) {
-        const auto lines = splitModelLines(text);
-        const ModelTextureList textures = scanModelTextures(lines);
-        const ModelGeometry geometry = parseModelGeometry(lines);
-        if (geometry.objects.empty() || geometry.objects[0].faces.size() != 3000) state.SkipWithError("model did not parse");
+        FILE* file = fmemopen(const_cast<char*>(text.data()), text.size(), "rb");
+        const ModelTextureList textures = scanModelTextures(file);
+        std::rewind(file);
+        size_t faces = 0;
+        const ModelGeometry geometry =
+            parseModelGeometry(file, [&faces](const ModelObject& object, size_t) { faces += object.faces.size(); });
+        std::fclose(file);
+        if (faces != 3000) state.SkipWithError("model did not parse");
         benchmark::DoNotOptimize(textures);
         benchmark::DoNotOptimize(geometry);
     }

@@ -1,10 +1,9 @@
 // Fuzz entry point for the bitmap decoder: any bytes either fail with a known error or give
 // an image whose buffer matches its size.
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 
 #include "assets/bitmap.h"
+#include "memory_file.h"
 
 namespace {
 
@@ -28,9 +27,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool consistent = image ? error == BitmapError::None && image->width > 0 && image->height > 0 &&
                                         image->data.size() == static_cast<size_t>(image->width) * image->height * 3
                                   : error != BitmapError::None;
-    if (!consistent) {
-        std::fprintf(stderr, "inconsistent decode result\n");
-        std::abort();
-    }
+    require(consistent, "inconsistent decode result");
     return 0;
 }

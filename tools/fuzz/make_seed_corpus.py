@@ -1,19 +1,18 @@
 #!/usr/bin/env python3
-"""Writes the seed corpora of the asset fuzzers into tests/corpus/bitmap and tests/corpus/model.
+"""Writes the seed corpora of the reader fuzzers into tests/corpus: bitmap, model (read by both the
+model parser and the track), recorder (run files) and runs_csv (the CSV form of zorvex-runs).
 
 Bitmap seeds are named <case>.<outcome>.bmp, where outcome is what decoding must give:
 ok, unknown ("Unknown DIB file format."), conversion ("Image file conversion error.") or
 oom ("Out of memory."). The corpus test checks every file against its name, so a seed that
-the fuzzer found can be added by hand under the same rule.
+the fuzzer found, or a file another program wrote (the imagemagick_* seeds, made once with
+ImageMagick's convert), is added by hand under the same rule; this script leaves them alone.
 
 Usage: tools/fuzz/make_seed_corpus.py [repository root]
 """
 import os
-import shutil
 import struct
-import subprocess
 import sys
-import tempfile
 
 
 def info_header(width, height, bits, compression=0, image_size=0, colors_used=0, size=40):
@@ -112,32 +111,8 @@ def bitmap_seeds():
     seeds['height_minus_16385.oom'] = with_file_header(info_header(1, -16385, 24), b'', b'\0' * 8)
     seeds['int_max_sides.oom'] = with_file_header(info_header(0x7fffffff, 0x7fffffff, 8, 1), grey_table(256), b'\0\1')
     seeds['core_60000_wide.oom'] = with_file_header(core_header(60000, 1, 24), b'', b'\0' * 8)
+    seeds['rle8_over_pixel_budget.oom'] = with_file_header(info_header(8192, 8193, 8, 1), grey_table(256), b'\0\1')
     return seeds
-
-
-def imagemagick_seeds(seeds):
-    """Files as a common independent writer makes them (RLE8 with its own escapes, core headers)."""
-    if not shutil.which('convert'):
-        print('convert not found: ImageMagick seeds left out', file=sys.stderr)
-        return
-    with tempfile.TemporaryDirectory() as tmp:
-        pixels = bytearray()
-        for y in range(6):
-            for x in range(9):
-                shade = (x // 3 + 3 * y) % 20
-                pixels += bytes([shade * 12, 255 - shade * 10, 200 if shade % 2 else 10])
-        source = os.path.join(tmp, 'in.ppm')
-        with open(source, 'wb') as out:
-            out.write(b'P6\n9 6\n255\n' + bytes(pixels))
-        for name, options in [('imagemagick_rle8.ok', ['-type', 'Palette', '-compress', 'RLE', 'BMP3:']),
-                              ('imagemagick_core_8bit.ok', ['-type', 'Palette', 'BMP2:']),
-                              ('imagemagick_4bit.ok', ['-colors', '9', '-type', 'Palette', '-compress', 'None',
-                                                       'BMP3:'])]:
-            target = os.path.join(tmp, 'out.bmp')
-            options = options[:-1] + [options[-1] + target]
-            subprocess.run(['convert', source] + options, check=True)
-            with open(target, 'rb') as made:
-                seeds[name] = made.read()
 
 
 def model_text(objects):
@@ -183,23 +158,44 @@ def model_seeds():
     seeds['nul_bytes'] = seeds['triangle'].replace('END', 'EN\0D\nEND')
     seeds['numbers'] = seeds['triangle'].replace('\n100\n', '\n-2.5e2xyz\n', 1).replace('\n1\n', '\n 1e999\n', 1)
     seeds['hundred_and_one_objects'] = model_text([triangle()] + [triangle('xxx')] * 100)
+    bridge = list(triangle('xxx'))
+    bridge[1] = [(-100, -100, 300), (200, -100, 300), (-100, 200, 300.5)]
+    seeds['bridge_over_road'] = model_text([triangle(), tuple(bridge)])
+    seeds['non_finite'] = seeds['bridge_over_road'].replace('\n100\n', '\n3.5e38\n', 1).replace(
+        '\n300\n', '\ninf\n-1e999\nnan\n', 1)
     return seeds
 
 
+def record(x, y, z, pitch, roll, heading, speed, turn, time):
+    return struct.pack('<8fI', x, y, z, pitch, roll, heading, speed, turn, time)
+
+
+def run_seeds():
+    two = record(1.5, -2.25, 0.125, 3, -4, 90, 2.5, 0.75, 1004) + record(2, -3, 0.25, 0, 0, 180, 3, 0, 2010)
+    nan_bits = struct.pack('<8I', 0x7f800001, 0xffc00000, 0x7f800000, 0xff800000, 0, 0x80000000, 1, 0xffffffff)
+    return {'empty': b'', 'two_and_28_bytes': two + b'\xab' * 28, 'times_backwards': two[36:] + two[:36],
+            'last_millisecond': record(0, 0, 0, 0, 0, 0, 1, 0, 0xffffffff) + two, 'nan_bits': nan_bits + b'\0\0\0\0'}
+
+
+def csv_seeds():
+    header = 'time_ms,x,y,z,pitch,roll,heading,forward_speed,turn_rate\n'
+    rows = '1004,1.5,-2.25,0.125,3,-4,90,2.5,0.75\n2010,2,-3,0.25,0,0,180,3,0\n'
+    return {'header_and_two': header + rows, 'crlf_no_header': rows.replace('\n', '\r\n'),
+            'non_finite': header + '0,nan:0x7f800001,nan:0xffc00000,inf,-inf,1e-45,-0,3.40282347e38,1\n',
+            'bad_field': header + '0,1,2,x3,4,5,6,7,8\n', 'too_few': '0,1,2\n',
+            'long_line': '0,' + ' ' * 1200 + '1,2,3,4,5,6,7,8\n'}
+
+
 def write_all(root):
-    bitmap_dir = os.path.join(root, 'tests', 'corpus', 'bitmap')
-    model_dir = os.path.join(root, 'tests', 'corpus', 'model')
-    os.makedirs(bitmap_dir, exist_ok=True)
-    os.makedirs(model_dir, exist_ok=True)
     bitmaps = bitmap_seeds()
-    imagemagick_seeds(bitmaps)
-    for name, data in bitmaps.items():
-        with open(os.path.join(bitmap_dir, name + '.bmp'), 'wb') as out:
-            out.write(data)
-    for name, text in model_seeds().items():
-        with open(os.path.join(model_dir, name + '.ascii'), 'wb') as out:
-            out.write(text.encode('latin-1'))
-    print('%d bitmap and %d model seeds written' % (len(bitmaps), len(model_seeds())))
+    corpora = {'bitmap': ('.bmp', bitmaps), 'model': ('.ascii', model_seeds()), 'recorder': ('.rec', run_seeds()),
+               'runs_csv': ('.csv', csv_seeds())}
+    for folder, (extension, seeds) in corpora.items():
+        os.makedirs(os.path.join(root, 'tests', 'corpus', folder), exist_ok=True)
+        for name, data in seeds.items():
+            with open(os.path.join(root, 'tests', 'corpus', folder, name + extension), 'wb') as out:
+                out.write(data if isinstance(data, bytes) else data.encode('latin-1'))
+        print('%d %s seeds written' % (len(seeds), folder))
 
 
 if __name__ == '__main__':

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -14,14 +16,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 namespace {
 
 bool readFile(const std::string& path, std::vector<uint8_t>& bytes) {
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return false;
-    bytes.clear();
-    uint8_t chunk[65536];
-    size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.insert(bytes.end(), chunk, chunk + got);
-    std::fclose(file);
-    return true;
+    std::ifstream in(path, std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return in.is_open() && !in.bad();
 }
 
 std::vector<std::string> filesOf(const std::string& path) {

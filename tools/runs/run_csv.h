@@ -9,9 +9,10 @@
 extern const char kRunCsvHeader[];
 
 // Prints the header and one line per record; floats with nine significant digits, enough
-// for every 32-bit float to read back exactly.
+// for every 32-bit float to read back exactly, and a NaN as its bits ("nan:0x7fc00000") so
+// that it too reads back exactly.
 void printRunCsv(const std::vector<RunRecord>& records, FILE* out);
 
-// Reads the CSV form (the header line is optional). Returns false and says why as
-// "PATH:LINE: problem" at the first bad line.
+// Reads the CSV form (the header line is optional) from a regular file. Returns false and
+// says why as "PATH:LINE: problem" at the first bad line, or "PATH: cannot open: why".
 bool readRunCsv(const std::string& path, std::vector<RunRecord>& records, std::string& error);

@@ -1,10 +1,13 @@
 #include "runs/run_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+
+#include "platform/files.h"
 
 namespace {
 
@@ -21,12 +24,26 @@ bool finiteRecord(const RunRecord& r) {
     return true;
 }
 
+// Records are taken about a second apart; a wait of a minute or more is no recording.
+constexpr uint32_t kLongWaitMs = 60000;
+
+std::string duration(uint32_t ms) {
+    char text[32];
+    const double seconds = ms / 1000.0;
+    if (seconds < 120) std::snprintf(text, sizeof text, "%.1f s", seconds);
+    else if (seconds < 7200) std::snprintf(text, sizeof text, "%.1f minutes", seconds / 60);
+    else if (seconds < 172800) std::snprintf(text, sizeof text, "%.1f hours", seconds / 3600);
+    else std::snprintf(text, sizeof text, "%.1f days", seconds / 86400);
+    return text;
+}
+
 }  // namespace
 
 bool readRunFile(const std::string& path, RunFile& run, std::string& error) {
-    FILE* file = std::fopen(path.c_str(), "rb");
+    std::string reason;
+    FILE* file = openRegularStream(path.c_str(), &reason);
     if (!file) {
-        error = describe(path, "cannot open");
+        error = path + ": cannot open: " + reason;
         return false;
     }
     run = RunFile{};
@@ -69,8 +86,19 @@ bool writeRunFile(const std::string& path, const std::vector<RunRecord>& records
 
 std::vector<std::string> runFileWarnings(const RunFile& run) {
     std::vector<std::string> warnings;
-    char line[200];
+    char line[300];
+    uint32_t reached = 0;  // the playback time at which the previous record was applied
     for (size_t i = 0; i < run.records.size(); ++i) {
+        const uint32_t time = run.records[i].timeMs;
+        if (time > reached && time - reached > kLongWaitMs) {
+            const std::string since = i == 0 ? "the start of playback" : "record " + std::to_string(i);
+            std::snprintf(line, sizeof line,
+                          "record %zu (%u ms) comes %s after %s: the run stands still that long, and the demo starts "
+                          "its runs again only after it",
+                          i + 1, time, duration(time - reached).c_str(), since.c_str());
+            warnings.push_back(line);
+        }
+        reached = std::max(reached, time);
         if (!finiteRecord(run.records[i])) {
             std::snprintf(line, sizeof line, "record %zu holds a value that is not a finite number", i + 1);
             warnings.push_back(line);
