@@ -13,6 +13,11 @@ constexpr const char* kTrackTexturePath = "tex\\track.bmp";
 // that the first two surfaces a height query meets there are always one of each level.
 std::vector<MeshObject> buildTrackModel(const Circuit& circuit);
 
+// The road's segments as pairs of stations, in order along the loop, and the two spans of the
+// crossing square. Scenery along the road's edge takes its corners at the same stations, so
+// that it meets the edge without a crack.
+std::vector<std::pair<double, double>> roadSegments(const Circuit& circuit);
+
 // The track's texture atlas: columns of verge, kerb, plain edge, asphalt with its markings,
 // and the grid stretch with the start/finish line; all repeat along the road.
 Picture paintTrackTexture();
