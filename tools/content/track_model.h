@@ -8,6 +8,9 @@
 constexpr const char* kTrackModelPath = "models\\track.ascii";
 constexpr const char* kTrackTexturePath = "tex\\track.bmp";
 
+// The demo's height table holds 3,000 triangles of the track, and every one is also drawn.
+constexpr size_t kTrackTriangleBudget = 3000;
+
 // The drivable surface as model objects. The first object holds the crossing, where each
 // plan triangle of the lower pass is followed by the bridge triangle straight above it, so
 // that the first two surfaces a height query meets there are always one of each level.
