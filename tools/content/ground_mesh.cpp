@@ -12,7 +12,7 @@ namespace {
 // How far from the centre line each patch size reaches. The road's bed and banks lie within
 // the first reach, where the cars and the camera towers see the ground close; the hills
 // beyond are smooth at the scale of the larger patches and are seen far off.
-constexpr double kGridReach = 4.0;
+constexpr double kGridReach = 3.6;
 constexpr double kDoubleReach = 7.5;
 constexpr double kQuadrupleReach = 11.0;
 constexpr int kLargestPatch = 8;

@@ -365,13 +365,16 @@ struct PineTier {
 };
 const PineTier kFullPine[] = {{0.16, 0.3, 0.5}, {0.4, 0.23, 0.42}, {0.63, 0.15, 0.39}};
 const PineTier kMiddlePine[] = {{0.16, 0.29, 0.6}, {0.48, 0.2, 0.54}};
+// Without a trunk, the lowest tier reaches the ground.
+const PineTier kSimplePine[] = {{0.0, 0.3, 0.7}, {0.46, 0.2, 0.56}};
 
 void addPine(MeshBuilder& builder, const Tree& t) {
     const TreeDetail detail = detailOf(t);
-    const int sides = detail == TreeDetail::Full ? 6 : (detail == TreeDetail::Middle ? 5 : 4);
+    const int sides = detail == TreeDetail::Simple ? 4 : 5;
     const double s = t.scale * (0.92 + 0.16 * treeFraction(t, 1));
     std::vector<PineTier> tiers(kMiddlePine, kMiddlePine + 2);
     if (detail == TreeDetail::Full) tiers.assign(kFullPine, kFullPine + 3);
+    if (detail == TreeDetail::Simple) tiers.assign(kSimplePine, kSimplePine + 2);
     MeshObject& object = builder.object(kPineTexture, tiers.size() * spikeVertices(sides), tiers.size() * spikeFaces(sides));
     for (size_t k = 0; k < tiers.size(); ++k) {
         ConeShape cone;
@@ -388,7 +391,7 @@ void addPine(MeshBuilder& builder, const Tree& t) {
 // A broadleaf tree: one lumpy crown on a trunk.
 void addBroadleaf(MeshBuilder& builder, const Tree& t) {
     const TreeDetail detail = detailOf(t);
-    const int sides = detail == TreeDetail::Full ? 6 : 5;
+    const int sides = detail == TreeDetail::Full ? 7 : (detail == TreeDetail::Middle ? 4 : 5);
     const int rings = detail == TreeDetail::Simple ? 1 : 2;
     const double wide = 0.88 + 0.24 * treeFraction(t, 1), tall = 0.85 + 0.3 * treeFraction(t, 2);
     addCrown(builder.object(kLeavesTexture, crownVertices(sides, rings), crownFaces(sides, rings)),
@@ -397,9 +400,9 @@ void addBroadleaf(MeshBuilder& builder, const Tree& t) {
 }
 
 // Three faces are enough for a trunk: it is thin and mostly under the crown. The farthest
-// trees show none.
+// pines show none.
 void addTrunk(MeshBuilder& builder, const Tree& t) {
-    if (detailOf(t) == TreeDetail::Simple) return;
+    if (t.pine && detailOf(t) == TreeDetail::Simple) return;
     ConeShape trunk;
     trunk.radius = 0.04 * t.scale;
     trunk.height = (t.pine ? 0.45 : 0.48) * t.scale;

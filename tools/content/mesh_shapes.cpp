@@ -135,8 +135,8 @@ void addCrown(MeshObject& object, const V3& centre, double radius, double height
     const double step = 2.0 * kPi / sides;
     std::vector<int32_t> firsts;
     for (int r = 0; r < rings; ++r) {
-        // Two rings sit a little above and below the middle, the second turned half a face.
-        const double polar = rings == 1 ? 0.5 * kPi : (r == 0 ? 0.36 * kPi : 0.66 * kPi);
+        // Two rings sit high and a little below the middle, the second turned half a face.
+        const double polar = rings == 1 ? 0.5 * kPi : (r == 0 ? 0.32 * kPi : 0.64 * kPi);
         const double offset = turn + 0.5 * step * r;
         firsts.push_back(static_cast<int32_t>(object.vertices.size()));
         for (int k = 0; k <= sides; ++k) {
@@ -145,10 +145,12 @@ void addCrown(MeshObject& object, const V3& centre, double radius, double height
         }
     }
     const double lastOffset = turn + 0.5 * step * (rings - 1);
+    // The points sit in a little, so the crown is round on top and flat beneath, not pointed.
+    constexpr double kTopPoint = 0.9, kBottomPoint = 0.8;
     for (int k = 0; k < sides; ++k) {
-        const int32_t top = point(0.0, turn + step * (k + 0.5), 1.0, 2.0 * (k + 0.5) / sides, 1.0);
+        const int32_t top = point(0.0, turn + step * (k + 0.5), kTopPoint, 2.0 * (k + 0.5) / sides, 1.0);
         object.addTriangle(top, firsts[0] + k, firsts[0] + k + 1);
-        const int32_t bottom = point(kPi, lastOffset + step * (k + 0.5), 1.0, 2.0 * (k + 0.5) / sides, 0.0);
+        const int32_t bottom = point(kPi, lastOffset + step * (k + 0.5), kBottomPoint, 2.0 * (k + 0.5) / sides, 0.0);
         object.addTriangle(bottom, firsts[rings - 1] + k + 1, firsts[rings - 1] + k);
     }
     for (int r = 0; r + 1 < rings; ++r) {

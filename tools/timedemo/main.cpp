@@ -1,6 +1,7 @@
 // zorvex-timedemo: the same frames on every run (a fixed virtual step per frame), drawn as
 // fast as the machine allows; reports the frame rate, the split between simulation and
-// drawing, and the rate of a bare frame measured in the same run.
+// drawing, and the rate of a bare frame measured in the same run; with --breakdown also the
+// cost of each step of the frame.
 #include <GL/freeglut.h>
 #include <unistd.h>
 
