@@ -1,6 +1,7 @@
 #include "ground_mesh.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <map>
 
@@ -17,10 +18,10 @@ constexpr double kDoubleReach = 7.5;
 constexpr double kQuadrupleReach = 11.0;
 constexpr int kLargestPatch = 8;
 
-constexpr double kGrassTile = 3.0;     // world units per repeat of the grass texture
-constexpr double kCoverMargin = 0.06;  // kept inside the road's edge, for its chords between stations
-constexpr double kRoadAbove = 0.2;     // the road lies this close above ground it covers (not a deck)
-constexpr int kSampleStride = 5;       // centre-line samples skipped between coverage tests
+constexpr double kGrassTile = 3.0;      // world units per repeat of the grass texture
+constexpr double kCoverMargin = 0.06;   // the cut keeps this far inside the road's edge
+constexpr double kRoadAbove = 0.2;      // the road lies this close above ground it covers (not a deck)
+constexpr double kFarFromRoad = 1e6;
 
 int wantedSize(double roadDistance, bool built) {
     if (built || roadDistance < kGridReach) return 1;
@@ -76,12 +77,10 @@ GroundMesh::GroundMesh(const Circuit& c, const Terrain& t)
     }
     while (balance()) {
     }
+    measureRoadSides();
     for (Patch& patch : patches) {
         const int half = patch.size / 2;
-        if (patch.size == 1) {
-            patch.hidden = underRoad(patch.i, patch.j);
-            continue;
-        }
+        if (patch.size == 1) continue;
         const int probes[4][2] = {{patch.i, patch.j - 1}, {patch.i + patch.size, patch.j}, {patch.i, patch.j + patch.size},
                                   {patch.i - 1, patch.j}};
         for (int side = 0; side < 4; ++side) {
@@ -163,23 +162,26 @@ std::vector<GroundMesh::GridPoint> GroundMesh::outline(const Patch& patch) const
     return points;
 }
 
-// Whether the road surface lies just above every corner, edge midpoint and the centre of
-// grid cell (i, j).
-bool GroundMesh::underRoad(int i, int j) const {
-    const double x0 = terrain.originX + i * Terrain::kSpacing, y0 = terrain.originY + j * Terrain::kSpacing;
-    if (terrain.roadDistance(x0 + 0.5 * Terrain::kSpacing, y0 + 0.5 * Terrain::kSpacing) > kSurfaceHalfWidth) return false;
-    const double reach = kSurfaceHalfWidth - kCoverMargin;
-    for (int k = 0; k < 9; ++k) {
-        const double x = x0 + 0.5 * (k % 3) * Terrain::kSpacing, y = y0 + 0.5 * (k / 3) * Terrain::kSpacing;
-        const double ground = terrain.vertexHeight(i + (k % 3 + 1) / 2, j + (k / 3 + 1) / 2);
-        bool covered = false;
-        for (size_t n = 0; n < circuit.samples.size() && !covered; n += kSampleStride) {
-            const CentrePoint& p = circuit.samples[n];
-            covered = std::hypot(p.x - x, p.y - y) < reach && p.z - ground < kRoadAbove && p.z >= ground;
+// The ground a grid vertex has under the road is the road's when the road lies just above it;
+// the bridge's deck, high above the cutting, covers nothing.
+void GroundMesh::measureRoadSides() {
+    roadSide.assign(static_cast<size_t>(terrain.columns) * terrain.rows, kFarFromRoad);
+    for (int j = 0; j < terrain.rows; ++j) {
+        for (int i = 0; i < terrain.columns; ++i) {
+            const double x = terrain.originX + i * Terrain::kSpacing, y = terrain.originY + j * Terrain::kSpacing;
+            if (terrain.roadDistance(x, y) > kSurfaceHalfWidth + Terrain::kSpacing) continue;
+            const double ground = terrain.vertexHeight(i, j);
+            double nearest = kFarFromRoad;
+            for (const CentrePoint& p : circuit.samples) {
+                if (p.z >= ground && p.z - ground < kRoadAbove) nearest = std::min(nearest, std::hypot(p.x - x, p.y - y));
+            }
+            roadSide[static_cast<size_t>(j) * terrain.columns + i] = nearest - (kSurfaceHalfWidth - kCoverMargin);
         }
-        if (!covered) return false;
     }
-    return true;
+}
+
+double GroundMesh::roadSideAt(const GridPoint& g) const {
+    return roadSide[static_cast<size_t>(g.j) * terrain.columns + g.i];
 }
 
 double GroundMesh::heightAt(double x, double y) const {
@@ -210,11 +212,88 @@ double GroundMesh::heightAt(double x, double y) const {
     return a[2];
 }
 
+// Hands out the vertices of the current grass object, each grid point and each cut along a
+// grid edge once, so the pieces on either side of an edge share its points exactly.
+class GroundMesh::Sink {
+public:
+    Sink(MeshBuilder& b, const Terrain& t) : builder(b), terrain(t) {}
+
+    void start(size_t vertices, size_t faces) {
+        MeshObject& next = builder.object(kGrassTexture, vertices, faces);
+        if (&next != object || next.vertices.empty()) shared.clear();
+        object = &next;
+    }
+    // The point a fraction t of the way from grid point a to grid point b.
+    int32_t vertex(const GridPoint& a, const GridPoint& b, double t) {
+        const int64_t ka = key(a), kb = key(b);
+        if (t <= 0.0 || ka == kb) return point(a, ka);
+        if (t >= 1.0) return point(b, kb);
+        if (ka > kb) return vertex(b, a, 1.0 - t);
+        const int64_t edge = -(ka * 4 * static_cast<int64_t>(terrain.columns) * terrain.rows + kb) - 1;
+        const auto found = shared.find(edge);
+        if (found != shared.end()) return found->second;
+        const MeshObject::Vertex va = groundVertex(terrain, a.i, a.j), vb = groundVertex(terrain, b.i, b.j);
+        auto mix = [t](float p, float q) { return static_cast<float>(p + (q - p) * t); };
+        MeshObject::Vertex v{mix(va.x, vb.x), mix(va.y, vb.y), mix(va.z, vb.z), 0, 0, 0, mix(va.u, vb.u), mix(va.v, vb.v)};
+        const V3 n = normalized(V3{mix(va.nx, vb.nx), mix(va.ny, vb.ny), mix(va.nz, vb.nz)});
+        v.nx = static_cast<float>(n.x), v.ny = static_cast<float>(n.y), v.nz = static_cast<float>(n.z);
+        return shared[edge] = object->addVertex(v);
+    }
+    int32_t vertex(const GridPoint& g) { return vertex(g, g, 0.0); }
+    void triangle(int32_t a, int32_t b, int32_t c) { object->addTriangle(a, b, c); }
+
+private:
+    int64_t key(const GridPoint& g) const { return static_cast<int64_t>(g.j) * terrain.columns + g.i; }
+    int32_t point(const GridPoint& g, int64_t k) {
+        const auto found = shared.find(k);
+        if (found != shared.end()) return found->second;
+        return shared[k] = object->addVertex(groundVertex(terrain, g.i, g.j));
+    }
+
+    MeshBuilder& builder;
+    const Terrain& terrain;
+    MeshObject* object = nullptr;
+    std::map<int64_t, int32_t> shared;  // grid point or edge cut -> vertex of the current object
+};
+
+// One grid cell as its two triangles, each with the part under the road cut away along the
+// line where the road side passes zero (taken straight along each edge, so a cut edge gets the
+// same point from both cells that share it). The pieces lie in the triangles' own planes.
+void GroundMesh::addCell(Sink& sink, const Patch& patch) const {
+    const GridPoint corners[4] = {{patch.i, patch.j}, {patch.i + 1, patch.j}, {patch.i + 1, patch.j + 1}, {patch.i, patch.j + 1}};
+    sink.start(8, 4);
+    for (const auto& tri : {std::array<int, 3>{0, 1, 2}, std::array<int, 3>{0, 2, 3}}) {
+        std::vector<int32_t> kept;
+        for (int k = 0; k < 3; ++k) {
+            const GridPoint& a = corners[tri[k]];
+            const GridPoint& b = corners[tri[(k + 1) % 3]];
+            const double sa = roadSideAt(a), sb = roadSideAt(b);
+            if (sa >= 0.0) kept.push_back(sink.vertex(a));
+            if ((sa >= 0.0) != (sb >= 0.0)) kept.push_back(sink.vertex(a, b, sa / (sa - sb)));
+        }
+        for (size_t k = 2; k < kept.size(); ++k) sink.triangle(kept[0], kept[k - 1], kept[k]);
+    }
+}
+
+void GroundMesh::addPatch(Sink& sink, const Patch& patch) const {
+    const std::vector<GridPoint> points = outline(patch);
+    const bool fan = points.size() > 4;
+    sink.start(points.size() + 1, fan ? points.size() : 2);
+    if (!fan) {
+        sink.triangle(sink.vertex(points[0]), sink.vertex(points[1]), sink.vertex(points[2]));
+        sink.triangle(sink.vertex(points[0]), sink.vertex(points[2]), sink.vertex(points[3]));
+        return;
+    }
+    const int32_t centre = sink.vertex({patch.i + patch.size / 2, patch.j + patch.size / 2});
+    for (size_t k = 0; k < points.size(); ++k) {
+        sink.triangle(centre, sink.vertex(points[k]), sink.vertex(points[(k + 1) % points.size()]));
+    }
+}
+
 void GroundMesh::addTo(MeshBuilder& builder) const {
     std::vector<std::pair<double, size_t>> order;
     for (size_t k = 0; k < patches.size(); ++k) {
         const Patch& p = patches[k];
-        if (p.hidden) continue;
         const double half = 0.5 * p.size * Terrain::kSpacing;
         order.emplace_back(terrain.roadDistance(terrain.originX + p.i * Terrain::kSpacing + half,
                                                 terrain.originY + p.j * Terrain::kSpacing + half),
@@ -222,29 +301,13 @@ void GroundMesh::addTo(MeshBuilder& builder) const {
     }
     // Near the road first: the near ground then hides what lies behind it before that is drawn.
     std::stable_sort(order.begin(), order.end(), [](const auto& l, const auto& r) { return l.first < r.first; });
-    MeshObject* current = nullptr;
-    std::map<int64_t, int32_t> shared;  // grid point -> vertex of the current object
+    Sink sink(builder, terrain);
     for (const auto& entry : order) {
         const Patch& patch = patches[entry.second];
-        const std::vector<GridPoint> points = outline(patch);
-        const bool fan = points.size() > 4;
-        MeshObject& object = builder.object(kGrassTexture, points.size() + 1, fan ? points.size() : 2);
-        if (&object != current || object.vertices.empty()) shared.clear();
-        current = &object;
-        auto vertex = [&](const GridPoint& g) {
-            const int64_t key = static_cast<int64_t>(g.j) * terrain.columns + g.i;
-            const auto found = shared.find(key);
-            if (found != shared.end()) return found->second;
-            return shared[key] = object.addVertex(groundVertex(terrain, g.i, g.j));
-        };
-        if (!fan) {
-            object.addTriangle(vertex(points[0]), vertex(points[1]), vertex(points[2]));
-            object.addTriangle(vertex(points[0]), vertex(points[2]), vertex(points[3]));
-            continue;
-        }
-        const int32_t centre = vertex({patch.i + patch.size / 2, patch.j + patch.size / 2});
-        for (size_t k = 0; k < points.size(); ++k) {
-            object.addTriangle(centre, vertex(points[k]), vertex(points[(k + 1) % points.size()]));
+        if (patch.size == 1) {
+            addCell(sink, patch);
+        } else {
+            addPatch(sink, patch);
         }
     }
 }

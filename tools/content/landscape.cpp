@@ -359,6 +359,10 @@ double treeFraction(const Tree& t, unsigned salt) {
     return (h & 0xffffu) / 65536.0;
 }
 
+// Between its corners a shape of few sides is narrower than a round one of the same radius:
+// the mean of its widths across corners and across faces, as a fraction of the round one's.
+double roundness(int sides) { return 0.5 * (1.0 + std::cos(3.14159265358979 / sides)); }
+
 // A pine: stacked tiers of needles on a trunk that shows below them.
 struct PineTier {
     double base, radius, height;
@@ -378,7 +382,7 @@ void addPine(MeshBuilder& builder, const Tree& t) {
     MeshObject& object = builder.object(kPineTexture, tiers.size() * spikeVertices(sides), tiers.size() * spikeFaces(sides));
     for (size_t k = 0; k < tiers.size(); ++k) {
         ConeShape cone;
-        cone.radius = tiers[k].radius * s;
+        cone.radius = tiers[k].radius * s / roundness(sides);
         cone.height = tiers[k].height * s;
         cone.sides = sides;
         cone.turn = 6.2832 * treeFraction(t, 2 + static_cast<unsigned>(k));
@@ -395,7 +399,7 @@ void addBroadleaf(MeshBuilder& builder, const Tree& t) {
     const int rings = detail == TreeDetail::Simple ? 1 : 2;
     const double wide = 0.88 + 0.24 * treeFraction(t, 1), tall = 0.85 + 0.3 * treeFraction(t, 2);
     addCrown(builder.object(kLeavesTexture, crownVertices(sides, rings), crownFaces(sides, rings)),
-             t.base + V3{0, 0, 0.58 * t.scale}, 0.31 * wide * t.scale, 0.54 * tall * t.scale, sides, rings,
+             t.base + V3{0, 0, 0.58 * t.scale}, 0.33 * wide * t.scale / roundness(sides), 0.58 * tall * t.scale, sides, rings,
              6.2832 * treeFraction(t, 3), 0.18, t.seed);
 }
 
@@ -426,9 +430,10 @@ std::vector<MeshObject> buildLandscape(const Circuit& circuit, const Terrain& te
     const DeckSpan deck = findDeck(circuit, terrain);
     const std::vector<CameraSpot> spots = cameraSpots(circuit, terrain);
     const GroundMesh ground(circuit, terrain);
+    // The list draws in this order, and whatever is drawn first hides what lies behind it
+    // before that is shaded: the buildings and signs stand in front of the ground far more
+    // often than behind it, and the ground hides the trees behind the hills.
     MeshBuilder builder;
-    ground.addTo(builder);
-    addSkirts(builder, circuit, terrain, deck);
     addDeck(builder, circuit, deck);
     addAbutmentsAndBanners(builder, circuit, terrain, deck);
     addGantry(builder, circuit);
@@ -436,6 +441,8 @@ std::vector<MeshObject> buildLandscape(const Circuit& circuit, const Terrain& te
     addGrandstand(builder, terrain);
     addBoards(builder, circuit, terrain, deck);
     addCameraTowers(builder, spots, terrain);
+    addSkirts(builder, circuit, terrain, deck);
+    ground.addTo(builder);
     addTrees(builder, placeTrees(circuit, terrain, ground, spots));
     return builder.take();
 }
