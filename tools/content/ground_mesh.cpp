@@ -48,8 +48,8 @@ MeshObject::Vertex groundVertex(const Terrain& t, int i, int j) {
     return v;
 }
 
-// Linear interpolation over the triangle abc (grid coordinates, heights hz) at p; false when
-// p lies outside it.
+// The height at (px, py) on the triangle abc, each corner given as x, y, height; false when the
+// point lies outside it.
 bool interpolate(const double (&a)[3], const double (&b)[3], const double (&c)[3], double px, double py, double& z) {
     const double det = (b[0] - a[0]) * (c[1] - a[1]) - (c[0] - a[0]) * (b[1] - a[1]);
     const double u = ((px - a[0]) * (c[1] - a[1]) - (c[0] - a[0]) * (py - a[1])) / det;
@@ -229,7 +229,8 @@ public:
         if (t <= 0.0 || ka == kb) return point(a, ka);
         if (t >= 1.0) return point(b, kb);
         if (ka > kb) return vertex(b, a, 1.0 - t);
-        const int64_t edge = -(ka * 4 * static_cast<int64_t>(terrain.columns) * terrain.rows + kb) - 1;
+        // Edges take the negative keys, grid points the others.
+        const int64_t edge = -(ka * static_cast<int64_t>(terrain.columns) * terrain.rows + kb) - 1;
         const auto found = shared.find(edge);
         if (found != shared.end()) return found->second;
         const MeshObject::Vertex va = groundVertex(terrain, a.i, a.j), vb = groundVertex(terrain, b.i, b.j);

@@ -361,7 +361,7 @@ double treeFraction(const Tree& t, unsigned salt) {
 
 // Between its corners a shape of few sides is narrower than a round one of the same radius:
 // the mean of its widths across corners and across faces, as a fraction of the round one's.
-double roundness(int sides) { return 0.5 * (1.0 + std::cos(3.14159265358979 / sides)); }
+double roundness(int sides) { return 0.5 * (1.0 + std::cos(kPi / sides)); }
 
 // A pine: stacked tiers of needles on a trunk that shows below them.
 struct PineTier {
@@ -385,7 +385,7 @@ void addPine(MeshBuilder& builder, const Tree& t) {
         cone.radius = tiers[k].radius * s / roundness(sides);
         cone.height = tiers[k].height * s;
         cone.sides = sides;
-        cone.turn = 6.2832 * treeFraction(t, 2 + static_cast<unsigned>(k));
+        cone.turn = 2.0 * kPi * treeFraction(t, 2 + static_cast<unsigned>(k));
         cone.wobble = 0.15;
         cone.seed = t.seed + static_cast<unsigned>(k);
         addSpike(object, t.base + V3{0, 0, tiers[k].base * s}, cone, k + 1 == tiers.size() ? 1.0 : 2.0, 1.0);
@@ -400,7 +400,7 @@ void addBroadleaf(MeshBuilder& builder, const Tree& t) {
     const double wide = 0.88 + 0.24 * treeFraction(t, 1), tall = 0.85 + 0.3 * treeFraction(t, 2);
     addCrown(builder.object(kLeavesTexture, crownVertices(sides, rings), crownFaces(sides, rings)),
              t.base + V3{0, 0, 0.58 * t.scale}, 0.33 * wide * t.scale / roundness(sides), 0.58 * tall * t.scale, sides, rings,
-             6.2832 * treeFraction(t, 3), 0.18, t.seed);
+             2.0 * kPi * treeFraction(t, 3), 0.18, t.seed);
 }
 
 // Three faces are enough for a trunk: it is thin and mostly under the crown. The farthest
@@ -410,7 +410,7 @@ void addTrunk(MeshBuilder& builder, const Tree& t) {
     ConeShape trunk;
     trunk.radius = 0.04 * t.scale;
     trunk.height = (t.pine ? 0.45 : 0.48) * t.scale;
-    trunk.turn = 6.2832 * treeFraction(t, 4);
+    trunk.turn = 2.0 * kPi * treeFraction(t, 4);
     addSpike(builder.object(kBarkTexture, spikeVertices(3), spikeFaces(3)), t.base, trunk, 1.0, 2.0);
 }
 
