@@ -10,11 +10,13 @@
 #include <cstdio>
 #include <iostream>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "assets/bitmap.h"
 #include "assets/model_parser.h"
+#include "ground_mesh.h"
 #include "platform/ticks.h"
 #include "race.h"
 #include "replay/recorder.h"
@@ -35,7 +37,12 @@ const char* const kPackFiles[] = {"models/track.ascii", "models/landscape.ascii"
                                   "models/r5.ascii",    "tex/clouds.bmp",         "tex/smoke.bmp",
                                   "rec/record0.rec",    "rec/record1.rec",        "rec/record2.rec",
                                   "audio/music.mp3"};
-const char* const kModels[] = {"models/track.ascii", "models/landscape.ascii", "models/ds21.ascii", "models/r5.ascii"};
+// Every model is drawn every frame, within its triangle budget (the track's is its height
+// table); the road, the ground and its banks face the light above, or they show black.
+struct ModelBudget { const char* file; size_t triangles; const char* upward; float leastUp; };
+const ModelBudget kModels[] = {{"models/track.ascii", Track::kMaxTriangles, "tex\\track.bmp", 0.9f},
+                               {"models/landscape.ascii", 20000, "tex\\grass.bmp", 0.0f},
+                               {"models/ds21.ascii", 1500, "", 0.0f}, {"models/r5.ascii", 1500, "", 0.0f}};
 
 std::string packPath(const std::string& demoPath) {
     std::string path = kPack + "/" + demoPath;
@@ -81,60 +88,74 @@ protected:
     }
 };
 
-TEST_F(ContentPack, HoldsEveryFileTheDemoNames) {
-    for (const char* file : kPackFiles) EXPECT_TRUE(exists(packPath(file))) << file;
-    for (const char* bitmap : {"tex/clouds.bmp", "tex/smoke.bmp"}) {
+TEST_F(ContentPack, ModelsParseSilentlyWithinTheirBudgetsFacingTheLightWithTexturesThatDecode) {
+    std::set<std::string> bitmaps = {"tex\\clouds.bmp", "tex\\smoke.bmp"};
+    for (const ModelBudget& model : kModels) {
+        SCOPED_TRACE(model.file);
+        const ParsedModel parsed = parseModelFile(packPath(model.file));
+        const ModelTextureList& textures = parsed.textures;
+        EXPECT_EQ(textures.fault, ModelTextureFault::None);
+        ASSERT_FALSE(textures.textures.empty());
+        EXPECT_EQ(parsed.geometry.tooManyVerts, 0);
+        EXPECT_EQ(parsed.geometry.outsideObject.count + parsed.geometry.notFinite.count, 0) << parsed.geometry.outsideObject.first;
+        ASSERT_EQ(parsed.objects.size(), textures.textures.size());
+        size_t faces = 0, notUp = 0;
+        std::string texture;
+        for (size_t o = 0; o < parsed.objects.size(); ++o) {
+            const ModelObject& object = parsed.objects[o];
+            texture = textures.textures[o] == "xxx" ? texture : textures.textures[o];
+            bitmaps.insert(texture);
+            faces += object.faces.size();
+            EXPECT_LE(object.positions.size(), kModelMaxEntries);
+            EXPECT_LE(object.faces.size(), kModelMaxFaces);
+            EXPECT_EQ(object.normals.size(), object.positions.size());
+            for (const Vec3& n : object.normals) {
+                EXPECT_NEAR(std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z), 1.0, 0.002);
+                notUp += texture == model.upward && n.z <= model.leastUp ? 1 : 0;
+            }
+        }
+        EXPECT_EQ(notUp, 0u);
+        EXPECT_LE(faces, model.triangles);
+        report(std::string(model.file) + "_triangles", static_cast<double>(faces));
+    }
+    for (const std::string& bitmap : bitmaps) {
         const std::vector<uint8_t> bytes = readBinaryFile(packPath(bitmap));
         BitmapError error = BitmapError::None;
         EXPECT_TRUE(decodeBitmap(bytes.data(), bytes.size(), error) && error == BitmapError::None) << bitmap;
     }
 }
 
-TEST_F(ContentPack, ModelsParseWithoutAMessageWithinTheFormatLimitsAndTheirTexturesDecode) {
-    for (const char* model : kModels) {
-        SCOPED_TRACE(model);
-        const ParsedModel parsed = parseModelFile(packPath(model));
-        const ModelTextureList& textures = parsed.textures;
-        EXPECT_EQ(textures.fault, ModelTextureFault::None);
-        ASSERT_FALSE(textures.textures.empty());
-        EXPECT_LE(textures.textures.size(), kModelMaxObjects);
-        EXPECT_NE(textures.textures.front(), "xxx");
-        EXPECT_EQ(parsed.geometry.tooManyVerts, 0);
-        EXPECT_EQ(parsed.geometry.outsideObject.count + parsed.geometry.notFinite.count, 0);
-        ASSERT_EQ(parsed.objects.size(), textures.textures.size());
-        for (const ModelObject& object : parsed.objects) {
-            EXPECT_LE(object.positions.size(), kModelMaxEntries);
-            EXPECT_LE(object.faces.size(), kModelMaxFaces);
-            EXPECT_EQ(object.normals.size(), object.positions.size());
-            for (const Vec3& n : object.normals) {
-                EXPECT_NEAR(std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z), 1.0, 0.002);
-            }
-        }
-        for (const std::string& texture : textures.textures) {
-            if (texture == "xxx") continue;
-            const std::vector<uint8_t> bytes = readBinaryFile(packPath(texture));
-            BitmapError error = BitmapError::None;
-            const auto image = decodeBitmap(bytes.data(), bytes.size(), error);
-            EXPECT_TRUE(image && error == BitmapError::None) << texture;
-        }
-    }
-}
-
-TEST_F(ContentPack, TrackTableReadsSilentlyWithItsRoadFacingUp) {
+TEST_F(ContentPack, TrackTableReadsEveryFaceSilently) {
     auto track = std::make_unique<Track>();
     OutputCapture capture;
     ASSERT_TRUE(track->readTriangles(packPath("models/track.ascii").c_str()));
     EXPECT_EQ(capture.finish(), "Track Init...OK\n");
     size_t faces = 0;
-    for (const ModelObject& object : parseModelFile(packPath("models/track.ascii")).objects) {
+    for (const ModelObject& object : parseModelFile(packPath("models/track.ascii")).objects)
         faces += object.faces.size();
-        for (const Vec3& n : object.normals) EXPECT_GT(n.z, 0.9);
-    }
     EXPECT_EQ(static_cast<size_t>(track->triangleCount), faces);
-    EXPECT_LE(track->triangleCount, Track::kMaxTriangles);
-    report("track_triangles", track->triangleCount);
-    EXPECT_NEAR(track->heightAt(0.0f, 0.0f, 0.0f), 0.0f, 0.05f);
-    EXPECT_NEAR(track->heightAt(0.3f, 0.0f, 0.0f), 0.0f, 0.05f);
+}
+
+// The ground is drawn in patches of several sizes: no crack opens where sizes meet, and near
+// the road it is the terrain's own, on which the road's bed and the scenery there stand.
+TEST(GroundMesh, MeetsItselfAcrossEveryGridLineAndIsTheTerrainNearTheRoad) {
+    const Circuit circuit = buildCircuit();
+    const Terrain terrain(circuit);
+    const GroundMesh ground(circuit, terrain);
+    double worstCrack = 0.0, worstNearRoad = 0.0;
+    for (int i = 1; i + 1 < terrain.columns; ++i) {
+        for (int j = 1; j + 1 < terrain.rows; ++j) {
+            const double x = terrain.originX + i * Terrain::kSpacing, y = terrain.originY + j * Terrain::kSpacing;
+            // Halfway along a cell's side is where a patch beside smaller ones would part from them.
+            const double d = 0.5 * Terrain::kSpacing;
+            worstCrack = std::max({worstCrack, std::fabs(ground.heightAt(x - 1e-6, y + d) - ground.heightAt(x + 1e-6, y + d)),
+                                   std::fabs(ground.heightAt(x + d, y - 1e-6) - ground.heightAt(x + d, y + 1e-6))});
+            if (terrain.roadDistance(x + d, y) > 3.0) continue;
+            worstNearRoad = std::max(worstNearRoad, std::fabs(ground.heightAt(x + d, y) - terrain.heightAt(x + d, y)));
+        }
+    }
+    EXPECT_LT(worstCrack, 1e-4);
+    EXPECT_LT(worstNearRoad, 1e-9);
 }
 
 // Scans the plan for places with two road levels: they must form one bridge crossing.
@@ -160,7 +181,6 @@ TEST_F(ContentPack, TwoLevelsOfRoadMeetOnlyAtTheBridge) {
     EXPECT_LT(maxX - minX, 2.0);
     EXPECT_LT(maxY - minY, 2.0);
     EXPECT_GT(clearance, 0.35);
-    report("bridge_clearance", clearance);
 }
 
 TEST_F(ContentPack, RunsAreRecordedAsTheRecorderWritesThemAndEndTogether) {
@@ -184,16 +204,12 @@ TEST_F(ContentPack, RunsAreRecordedAsTheRecorderWritesThemAndEndTogether) {
     EXPECT_NEAR(ds21.back().timeMs, camera.back().timeMs, 1000.0);
     EXPECT_NEAR(r5.back().timeMs, camera.back().timeMs, 1000.0);
     // Both cars start on the grid, facing down the straight, and end at rest.
-    EXPECT_NEAR(ds21.front().position.x, 0.0f, 1e-4f);
-    EXPECT_NEAR(ds21.front().position.y, 0.0f, 1e-4f);
-    EXPECT_NEAR(r5.front().position.x, 0.3f, 1e-4f);
-    EXPECT_NEAR(r5.front().position.y, 0.0f, 1e-4f);
-    EXPECT_EQ(ds21.front().heading, 0.0f);
-    EXPECT_EQ(r5.front().heading, 0.0f);
-    EXPECT_EQ(ds21.back().forwardSpeed, 0.0f);
-    EXPECT_EQ(r5.back().forwardSpeed, 0.0f);
-    report("run_records", static_cast<double>(ds21.size()));
-    report("run_seconds", ds21.back().timeMs / 1000.0);
+    for (const auto& [run, x] : {std::pair{&ds21, 0.0f}, std::pair{&r5, 0.3f}}) {
+        EXPECT_NEAR(run->front().position.x, x, 1e-4f);
+        EXPECT_NEAR(run->front().position.y, 0.0f, 1e-4f);
+        EXPECT_EQ(run->front().heading, 0.0f);
+        EXPECT_EQ(run->back().forwardSpeed, 0.0f);
+    }
 }
 
 // What one replay of the three runs at a fixed frame step measured.
@@ -248,20 +264,6 @@ bool inFreeView(const Body& camera, double x, double y, double z) {
     const double depth = -v[2], limit = std::tan(32.5 * kDegree) * depth;
     return depth > 0.1 && std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]) <= 10.0 && std::fabs(v[0]) <= limit &&
            std::fabs(v[1]) <= limit;
-}
-
-// The measure itself, on the camera's start pose: the eye at (1.6, 1.7, -0.4) looking
-// along -y, a little up.
-TEST(FreeViewMeasure, StartPoseSeesAheadButNotBehindOrBeyondTenUnits) {
-    Body camera;
-    camera.setPosition(Vec3{-16.0f, -17.0f, 4.0f});
-    camera.setRotation(Vec3{-94.0f, -1.0f, 178.0f});
-    EXPECT_TRUE(inFreeView(camera, 1.6, -3.0, -0.2));
-    EXPECT_TRUE(inFreeView(camera, -0.9, -5.0, -0.4));
-    EXPECT_FALSE(inFreeView(camera, -3.0, -5.0, -0.4));  // outside the 32.5 degrees to the side
-    EXPECT_FALSE(inFreeView(camera, 1.6, 5.0, -0.4));    // behind
-    EXPECT_FALSE(inFreeView(camera, 1.6, -9.0, 4.5));    // above the field of view
-    EXPECT_FALSE(inFreeView(camera, 1.6, -9.5, -0.4));   // more than 10 units away
 }
 
 class RaceReplay {
@@ -406,25 +408,17 @@ TEST_F(ContentPack, GeneratorWritesTheSameBytesAgainAndNamesEachFile) {
     std::string out, err;
     ASSERT_EQ(runProgram({ZORVEX_CONTENT_BIN, dir.path() + "/pack"}, dir.path(), out, err), 0) << err;
     EXPECT_EQ(err, "");
-    size_t lines = std::count(out.begin(), out.end(), '\n');
-    size_t files = 0;
     for (const char* file : kPackFiles) {
         SCOPED_TRACE(file);
         EXPECT_NE(out.find(demoName(file)), std::string::npos);
         EXPECT_TRUE(readBinaryFile(dir.path() + "/pack/" + file) == readBinaryFile(packPath(file)));
-        ++files;
     }
-    EXPECT_GE(lines, files);
 }
 
-TEST(ContentGenerator, NamesTheFolderItCannotCreateAndFails) {
+TEST(ContentGenerator, FailsNamingTheFolderItCannotCreateOrShowingHowToUseIt) {
     std::string out, err;
     EXPECT_NE(runProgram({ZORVEX_CONTENT_BIN, "/dev/null/pack"}, "/", out, err), 0);
     EXPECT_NE(err.find("/dev/null/pack"), std::string::npos) << err;
-}
-
-TEST(ContentGenerator, WithoutAFolderShowsHowToUseIt) {
-    std::string out, err;
     EXPECT_NE(runProgram({ZORVEX_CONTENT_BIN}, "/", out, err), 0);
     EXPECT_NE(err.find("usage"), std::string::npos) << err;
 }

@@ -80,27 +80,34 @@ void FpsCounter::countFrame() {
 }
 
 void renderFrame() {
+    profileStep(FrameStep::View);
     profileEnter(ProfileBucket::Simulate);
     if (allRunsEnded()) startRuns();
     if (optionFlags & ShowFps) fpsCounter.countFrame();
     const int32_t elapsedMs = frameClock();
     profileEnter(ProfileBucket::Draw);
     setView(elapsedMs);
+    profileStep(FrameStep::Cars);
     profileEnter(ProfileBucket::Simulate);
     stepRuns();
     ds21Car->update(elapsedMs, cameraMode == 1);
     r5Car->update(elapsedMs, false);
     profileEnter(ProfileBucket::Draw);
+    profileStep(FrameStep::Landscape);
     landscape->draw();
+    profileStep(FrameStep::Track);
     track->draw();
+    profileStep(FrameStep::Smoke);
     ds21Smoke->update(elapsedMs);
     r5Smoke->update(elapsedMs);
     profileEnter(ProfileBucket::Draw);
+    profileStep(FrameStep::Blur);
     if (optionFlags & AccumBlur) blendIntoAccumulation();
 }
 
 void display() {
     renderFrame();
+    profileStep(FrameStep::Swap);
     glutSwapBuffers();
 }
 

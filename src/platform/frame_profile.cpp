@@ -28,3 +28,5 @@ void setFrameProfile(FrameProfile* profile) {
     activeBucket = ProfileBucket::Simulate;
     lastSwitch = nowSeconds();
 }
+
+FrameStepWatcher frameStepWatcher = nullptr;

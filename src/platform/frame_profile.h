@@ -14,3 +14,16 @@ void profileEnter(ProfileBucket bucket);
 
 // Activates profile (nullptr switches profiling off) and starts in the Simulate bucket.
 void setFrameProfile(FrameProfile* profile);
+
+// The steps of one frame, in the order the frame takes them.
+enum class FrameStep { View = 0, Cars, Landscape, Track, Smoke, Blur, Swap };
+constexpr int kFrameStepCount = 7;
+
+// A tool may watch the frame step by step: the watcher hears where each step begins. The
+// frame itself never waits or measures; with no watcher a mark costs one test of a pointer.
+using FrameStepWatcher = void (*)(FrameStep step);
+extern FrameStepWatcher frameStepWatcher;
+
+inline void profileStep(FrameStep step) {
+    if (frameStepWatcher) frameStepWatcher(step);
+}

@@ -300,20 +300,17 @@ void addWheel(MeshObject& mesh, const WheelFrame& w, double width, const CarAtla
     const double r = w.radius;
     const double s = w.side;
     const double inner = w.outerX - s * width;
-    const double shoulder = w.outerX - s * 0.012;
     double u = 0.0, v = 0.0;
-    // Outer face: dished rim, flat tyre wall, rounded shoulder.
+    // Outer face: dished rim and the tyre wall out to the tread.
     const int32_t hub = addWheelRing(mesh, w, w.outerX - s * 0.006, 0.62 * r, 1.0, 0.0, atlas, false, 0.0);
     texCoord(atlas, atlas.wheel, 0.0, 0.0, u, v);
     fanRing(mesh, w, w.outerX - s * 0.012, 1.0, hub, u, v);
     const int32_t rimEdge = addWheelRing(mesh, w, w.outerX - s * 0.006, 0.62 * r, 1.0, 0.0, atlas, false, 0.0);
-    const int32_t wall = addWheelRing(mesh, w, w.outerX, 0.9 * r, 1.0, 0.0, atlas, false, 0.0);
+    const int32_t wall = addWheelRing(mesh, w, w.outerX, r, 1.0, 0.35, atlas, false, 0.0);
     joinRings(mesh, rimEdge, wall);
-    const int32_t wallEdge = addWheelRing(mesh, w, w.outerX, 0.9 * r, 1.0, 0.35, atlas, false, 0.0);
-    const int32_t shoulderEdge = addWheelRing(mesh, w, shoulder, r, 0.6, 1.0, atlas, false, 0.0);
-    joinRings(mesh, wallEdge, shoulderEdge);
-    // Tread all the way to the inner face, which is plain and dark.
-    const int32_t treadOuter = addWheelRing(mesh, w, shoulder, r, 0.0, 1.0, atlas, true, 0.0);
+    // The wall's edge turns straight into the tread, which runs all the way to the inner face;
+    // that face is plain and dark.
+    const int32_t treadOuter = addWheelRing(mesh, w, w.outerX, r, 0.0, 1.0, atlas, true, 0.0);
     const int32_t treadInner = addWheelRing(mesh, w, inner, r, 0.0, 1.0, atlas, true, 1.0);
     joinRings(mesh, treadOuter, treadInner);
     const AtlasRect& dark = atlas.shadow;
@@ -408,10 +405,48 @@ std::vector<double> sectionStations(const CarShape& shape) {
     return kept;
 }
 
-MeshObject buildBody(const CarShape& shape, const CarAtlas& atlas) {
+std::vector<double> meshStations(const CarShape& shape, int strips) {
+    const std::vector<double> close = sectionStations(shape);
+    const Grid grid = sectionGrid(shape, close);
+    std::vector<size_t> kept(close.size());
+    for (size_t k = 0; k < kept.size(); ++k) kept[k] = k;
+    // How far the section at kept[k] stands from the straight loft between its neighbours.
+    auto error = [&](size_t k) {
+        const size_t a = kept[k - 1], b = kept[k], c = kept[k + 1];
+        const double t = (close[b] - close[a]) / (close[c] - close[a]);
+        double worst = 0.0;
+        for (int j = 0; j < kRing; ++j) {
+            const Vec& p = grid[b][j];
+            const Vec q{grid[a][j].x + t * (grid[c][j].x - grid[a][j].x), p.y, grid[a][j].z + t * (grid[c][j].z - grid[a][j].z)};
+            const Vec d = sub(p, q);
+            worst = std::max(worst, dot(d, d));
+        }
+        return worst;
+    };
+    while (static_cast<int>(kept.size()) > strips + 1) {
+        size_t best = 1;
+        for (size_t k = 2; k + 1 < kept.size(); ++k) {
+            if (error(k) < error(best)) best = k;
+        }
+        kept.erase(kept.begin() + static_cast<std::ptrdiff_t>(best));
+    }
+    std::vector<double> stations;
+    for (size_t k : kept) stations.push_back(close[k]);
+    return stations;
+}
+
+size_t bodyFacesPerStrip() {
+    size_t quads = 0;
+    for (const Panel& panel : kPanels) quads += static_cast<size_t>(panel.last - panel.first);
+    return 2 * quads;
+}
+
+MeshObject buildBody(const CarShape& shape, const CarAtlas& atlas, size_t maxFaces) {
     MeshObject mesh;
     mesh.name = "body";
-    const std::vector<double> stations = sectionStations(shape);
+    const size_t endFaces = 2 * kRing;
+    const int strips = static_cast<int>((std::max(maxFaces, endFaces) - endFaces) / bodyFacesPerStrip());
+    const std::vector<double> stations = meshStations(shape, std::max(strips, 1));
     const Grid grid = sectionGrid(shape, stations);
     addShell(mesh, grid, stations, shape, atlas);
     addEndFace(mesh, grid.front(), -1.0, atlas.front, atlas);

@@ -58,8 +58,14 @@ CarSection sectionAt(const CarShape& shape, double y);
 // The y positions where sections are taken: even spacing, denser around the arches and ends.
 std::vector<double> sectionStations(const CarShape& shape);
 
-// The lofted body shell, closed by its nose and tail faces, textured through the atlas.
-MeshObject buildBody(const CarShape& shape, const CarAtlas& atlas);
+// The stations of the body's mesh: of the close set above, the `strips` + 1 that keep the
+// shape best. The section that the straight loft between its neighbours would miss by the
+// least goes first, until the count is reached; the nose and the tail always stay.
+std::vector<double> meshStations(const CarShape& shape, int strips);
+
+// The lofted body shell, closed by its nose and tail faces, textured through the atlas, in
+// at most maxFaces faces.
+MeshObject buildBody(const CarShape& shape, const CarAtlas& atlas, size_t maxFaces);
 
 // The four wheels (tyre tread, tyre wall with rim, inner face) standing on z = 0.
 MeshObject buildWheels(const CarShape& shape, const CarAtlas& atlas);

@@ -8,11 +8,16 @@
 
 namespace {
 
+// Each car is drawn every frame and is seldom more than a quarter of the picture across: in
+// this many faces its body keeps every curve that shows, with the wheels whole.
+constexpr size_t kCarTriangleBudget = 1500;
+
 bool writeCar(const CarDesign& design, const std::string& folder, std::string& error) {
     const CarAtlas atlas = atlasFor(design);
-    MeshObject body = buildBody(design.shape, atlas);
+    const MeshObject wheels = buildWheels(design.shape, atlas);
+    MeshObject body = buildBody(design.shape, atlas, kCarTriangleBudget - wheels.faceCount());
     body.texture = design.textureName;
-    const std::vector<MeshObject> objects = {body, buildWheels(design.shape, atlas)};
+    const std::vector<MeshObject> objects = {body, wheels};
     std::string text;
     if (!formatModel(objects, text, error)) {
         error = design.modelFile + ": " + error;

@@ -4,9 +4,11 @@
 #include <cmath>
 
 #include "camera_spots.h"
+#include "ground_mesh.h"
 #include "landscape_textures.h"
 #include "mesh_shapes.h"
 #include "random.h"
+#include "track_model.h"
 
 namespace {
 
@@ -90,10 +92,8 @@ bool onDeck(const Circuit& circuit, const DeckSpan& deck, double s) {
 // The road's bed: grass banks from the verge edges out and down into the ground, so the
 // road never seems to float. Over the bridge the deck's own edge takes their place.
 void addSkirts(MeshBuilder& builder, const Circuit& circuit, const Terrain& terrain, const DeckSpan& deck) {
-    constexpr double kStep = 0.25;
     constexpr double kGrassTile = 3.0;
-    for (double s = 0.0; s < circuit.length() - 1e-9; s += kStep) {
-        const double s1 = std::min(s + kStep, circuit.length());
+    for (const auto& [s, s1] : roadSegments(circuit)) {
         if (onDeck(circuit, deck, s) || onDeck(circuit, deck, s1)) continue;
         const double z0 = circuit.at(s).z, z1 = circuit.at(s1).z;
         for (double side : {-1.0, 1.0}) {
@@ -110,9 +110,11 @@ void addSkirts(MeshBuilder& builder, const Circuit& circuit, const Terrain& terr
             };
             const V3 footA = foot(s, z0), footB = foot(s1, z1);
             MeshObject& object = builder.object(kGrassTexture, 4, 2);
-            addFlatQuad(object, footA, footB, b, a, {footA.x / kGrassTile, footA.y / kGrassTile},
-                        {footB.x / kGrassTile, footB.y / kGrassTile}, {b.x / kGrassTile, b.y / kGrassTile},
-                        {a.x / kGrassTile, a.y / kGrassTile});
+            // Wound to face out from the road whichever side it is on.
+            const V3 p[4] = {side < 0 ? footA : footB, side < 0 ? footB : footA, side < 0 ? b : a, side < 0 ? a : b};
+            addFlatQuad(object, p[0], p[1], p[2], p[3], {p[0].x / kGrassTile, p[0].y / kGrassTile},
+                        {p[1].x / kGrassTile, p[1].y / kGrassTile}, {p[2].x / kGrassTile, p[2].y / kGrassTile},
+                        {p[3].x / kGrassTile, p[3].y / kGrassTile});
         }
     }
 }
@@ -302,11 +304,13 @@ struct Tree {
     double scale;
     bool pine;
     unsigned seed;
+    double roadDistance;
 };
 
 // Woods in clumps away from the road, with a few single trees between them; none near the
-// buildings or in front of a camera tower.
-std::vector<Tree> placeTrees(const Circuit& circuit, const Terrain& terrain, const std::vector<CameraSpot>& spots) {
+// buildings or in front of a camera tower. Each stands on the ground as drawn.
+std::vector<Tree> placeTrees(const Circuit& circuit, const Terrain& terrain, const GroundMesh& ground,
+                             const std::vector<CameraSpot>& spots) {
     constexpr double kCell = 0.8;
     ContentRandom random(2005);
     std::vector<Tree> trees;
@@ -323,29 +327,100 @@ std::vector<Tree> placeTrees(const Circuit& circuit, const Terrain& terrain, con
             if (pick > chance || inBuiltArea(circuit, px, py)) continue;
             bool clear = true;
             for (const CameraSpot& spot : spots) clear = clear && std::hypot(spot.x - px, spot.y - py) > 1.6;
-            if (!clear || terrain.roadDistance(px, py) < 3.0) continue;
-            trees.push_back({V3{px, py, terrain.heightAt(px, py) - 0.04}, scale, pine, seed});
+            const double road = terrain.roadDistance(px, py);
+            if (!clear || road < 3.0) continue;
+            trees.push_back({V3{px, py, ground.heightAt(px, py) - 0.04}, scale, pine, seed, road});
         }
     }
+    // Nearest the road first: near trees then hide the ones behind them before those are drawn.
+    std::stable_sort(trees.begin(), trees.end(), [](const Tree& a, const Tree& b) { return a.roadDistance < b.roadDistance; });
     return trees;
 }
 
+// Every tree stays, but the farther it stands from the road the fewer faces it has: seen from
+// the road or a camera tower it is small there, and the woods keep their outline within the
+// landscape's triangle budget.
+constexpr double kFullTrees = 6.5;   // road distance within which trees have their full shape
+constexpr double kFarTrees = 10.0;   // and beyond which they have their simplest
+
+enum class TreeDetail { Full, Middle, Simple };
+
+TreeDetail detailOf(const Tree& t) {
+    if (t.roadDistance < kFullTrees) return TreeDetail::Full;
+    return t.roadDistance < kFarTrees ? TreeDetail::Middle : TreeDetail::Simple;
+}
+
+// A fraction in [0, 1) that is the tree's own, for its turn and proportions.
+double treeFraction(const Tree& t, unsigned salt) {
+    unsigned h = (t.seed + 1u) * 2654435761u ^ salt * 40503u;
+    h ^= h >> 15;
+    h *= 2246822519u;
+    h ^= h >> 13;
+    return (h & 0xffffu) / 65536.0;
+}
+
+// Between its corners a shape of few sides is narrower than a round one of the same radius:
+// the mean of its widths across corners and across faces, as a fraction of the round one's.
+double roundness(int sides) { return 0.5 * (1.0 + std::cos(kPi / sides)); }
+
+// A pine: stacked tiers of needles on a trunk that shows below them.
+struct PineTier {
+    double base, radius, height;
+};
+const PineTier kFullPine[] = {{0.16, 0.3, 0.5}, {0.4, 0.23, 0.42}, {0.63, 0.15, 0.39}};
+const PineTier kMiddlePine[] = {{0.16, 0.29, 0.6}, {0.48, 0.2, 0.54}};
+// Without a trunk, the lowest tier reaches the ground.
+const PineTier kSimplePine[] = {{0.0, 0.3, 0.7}, {0.46, 0.2, 0.56}};
+
+void addPine(MeshBuilder& builder, const Tree& t) {
+    const TreeDetail detail = detailOf(t);
+    const int sides = detail == TreeDetail::Simple ? 4 : 5;
+    const double s = t.scale * (0.92 + 0.16 * treeFraction(t, 1));
+    std::vector<PineTier> tiers(kMiddlePine, kMiddlePine + 2);
+    if (detail == TreeDetail::Full) tiers.assign(kFullPine, kFullPine + 3);
+    if (detail == TreeDetail::Simple) tiers.assign(kSimplePine, kSimplePine + 2);
+    MeshObject& object = builder.object(kPineTexture, tiers.size() * spikeVertices(sides), tiers.size() * spikeFaces(sides));
+    for (size_t k = 0; k < tiers.size(); ++k) {
+        ConeShape cone;
+        cone.radius = tiers[k].radius * s / roundness(sides);
+        cone.height = tiers[k].height * s;
+        cone.sides = sides;
+        cone.turn = 2.0 * kPi * treeFraction(t, 2 + static_cast<unsigned>(k));
+        cone.wobble = 0.15;
+        cone.seed = t.seed + static_cast<unsigned>(k);
+        addSpike(object, t.base + V3{0, 0, tiers[k].base * s}, cone, k + 1 == tiers.size() ? 1.0 : 2.0, 1.0);
+    }
+}
+
+// A broadleaf tree: one lumpy crown on a trunk.
+void addBroadleaf(MeshBuilder& builder, const Tree& t) {
+    const TreeDetail detail = detailOf(t);
+    const int sides = detail == TreeDetail::Full ? 7 : (detail == TreeDetail::Middle ? 4 : 5);
+    const int rings = detail == TreeDetail::Simple ? 1 : 2;
+    const double wide = 0.88 + 0.24 * treeFraction(t, 1), tall = 0.85 + 0.3 * treeFraction(t, 2);
+    addCrown(builder.object(kLeavesTexture, crownVertices(sides, rings), crownFaces(sides, rings)),
+             t.base + V3{0, 0, 0.58 * t.scale}, 0.33 * wide * t.scale / roundness(sides), 0.58 * tall * t.scale, sides, rings,
+             2.0 * kPi * treeFraction(t, 3), 0.18, t.seed);
+}
+
+// Three faces are enough for a trunk: it is thin and mostly under the crown. The farthest
+// pines show none.
+void addTrunk(MeshBuilder& builder, const Tree& t) {
+    if (t.pine && detailOf(t) == TreeDetail::Simple) return;
+    ConeShape trunk;
+    trunk.radius = 0.04 * t.scale;
+    trunk.height = (t.pine ? 0.45 : 0.48) * t.scale;
+    trunk.turn = 2.0 * kPi * treeFraction(t, 4);
+    addSpike(builder.object(kBarkTexture, spikeVertices(3), spikeFaces(3)), t.base, trunk, 1.0, 2.0);
+}
+
 void addTrees(MeshBuilder& builder, const std::vector<Tree>& trees) {
+    for (const Tree& t : trees) addTrunk(builder, t);
     for (const Tree& t : trees) {
-        addCone(builder.object(kBarkTexture, coneVertices(5), coneFaces(5)), t.base, 0.035 * t.scale, 0.02 * t.scale,
-                (t.pine ? 0.3 : 0.4) * t.scale, 5, 1.0, 2.0);
+        if (t.pine) addPine(builder, t);
     }
     for (const Tree& t : trees) {
-        if (!t.pine) continue;
-        MeshObject& object = builder.object(kPineTexture, 3 * coneVertices(8), 3 * coneFaces(8));
-        addCone(object, t.base + V3{0, 0, 0.18 * t.scale}, 0.3 * t.scale, 0.04 * t.scale, 0.5 * t.scale, 8, 2.0, 1.0);
-        addCone(object, t.base + V3{0, 0, 0.42 * t.scale}, 0.23 * t.scale, 0.03 * t.scale, 0.42 * t.scale, 8, 2.0, 1.0);
-        addCone(object, t.base + V3{0, 0, 0.66 * t.scale}, 0.15 * t.scale, 0.0, 0.36 * t.scale, 8, 1.0, 1.0);
-    }
-    for (const Tree& t : trees) {
-        if (t.pine) continue;
-        addBlob(builder.object(kLeavesTexture, blobVertices(9, 5), blobFaces(9, 5)), t.base + V3{0, 0, 0.58 * t.scale},
-                0.3 * t.scale, 0.52 * t.scale, 9, 5, 0.18, t.seed);
+        if (!t.pine) addBroadleaf(builder, t);
     }
 }
 
@@ -354,9 +429,11 @@ void addTrees(MeshBuilder& builder, const std::vector<Tree>& trees) {
 std::vector<MeshObject> buildLandscape(const Circuit& circuit, const Terrain& terrain) {
     const DeckSpan deck = findDeck(circuit, terrain);
     const std::vector<CameraSpot> spots = cameraSpots(circuit, terrain);
+    const GroundMesh ground(circuit, terrain);
+    // The list draws in this order, and whatever is drawn first hides what lies behind it
+    // before that is shaded: the buildings and signs stand in front of the ground far more
+    // often than behind it, and the ground hides the trees behind the hills.
     MeshBuilder builder;
-    addTerrain(builder, terrain);
-    addSkirts(builder, circuit, terrain, deck);
     addDeck(builder, circuit, deck);
     addAbutmentsAndBanners(builder, circuit, terrain, deck);
     addGantry(builder, circuit);
@@ -364,12 +441,14 @@ std::vector<MeshObject> buildLandscape(const Circuit& circuit, const Terrain& te
     addGrandstand(builder, terrain);
     addBoards(builder, circuit, terrain, deck);
     addCameraTowers(builder, spots, terrain);
-    addTrees(builder, placeTrees(circuit, terrain, spots));
+    addSkirts(builder, circuit, terrain, deck);
+    ground.addTo(builder);
+    addTrees(builder, placeTrees(circuit, terrain, ground, spots));
     return builder.take();
 }
 
 bool writeLandscape(const ContentSink& sink, const Circuit& circuit, const Terrain& terrain, std::string& error) {
-    if (!sink.writeModel(kLandscapeModelPath, buildLandscape(circuit, terrain), error)) return false;
+    if (!sink.writeModel(kLandscapeModelPath, buildLandscape(circuit, terrain), kLandscapeTriangleBudget, error)) return false;
     for (const NamedPicture& texture : paintLandscapeTextures()) {
         if (!sink.writeBitmap(texture.path, texture.picture, error)) return false;
     }

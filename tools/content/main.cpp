@@ -18,7 +18,7 @@
 namespace {
 
 bool writeTrack(const ContentSink& sink, const Circuit& circuit, std::string& error) {
-    return sink.writeModel(kTrackModelPath, buildTrackModel(circuit), error) &&
+    return sink.writeModel(kTrackModelPath, buildTrackModel(circuit), kTrackTriangleBudget, error) &&
            sink.writeBitmap(kTrackTexturePath, paintTrackTexture(), error);
 }
 

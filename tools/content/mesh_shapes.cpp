@@ -96,52 +96,68 @@ void addBox(MeshObject& object, const V3& centre, double sizeX, double sizeY, do
     addFlatQuad(object, p[4], p[5], p[6], p[7], {0, 0}, {wx, 0}, {wx, wy}, {0, wy});
 }
 
-size_t coneVertices(int sides) { return static_cast<size_t>(sides + 1) * 2; }
-size_t coneFaces(int sides) { return static_cast<size_t>(sides) * 2; }
+size_t spikeVertices(int sides) { return static_cast<size_t>(2 * sides + 1); }
+size_t spikeFaces(int sides) { return static_cast<size_t>(sides); }
 
-void addCone(MeshObject& object, const V3& base, double radiusBottom, double radiusTop, double height, int sides,
-             double uTile, double vTile) {
+void addSpike(MeshObject& object, const V3& base, const ConeShape& shape, double uTile, double vTile) {
     // Sloped sides lean their normals outward by the cone's own slope.
-    const double lean = (radiusBottom - radiusTop) / height;
-    const int32_t first = static_cast<int32_t>(object.vertices.size());
-    for (int k = 0; k <= sides; ++k) {
-        const double a = 2.0 * kPi * k / sides;
+    const double lean = shape.radius / shape.height;
+    const V3 apex = base + V3{0.0, 0.0, shape.height};
+    const int32_t ring = static_cast<int32_t>(object.vertices.size());
+    for (int k = 0; k <= shape.sides; ++k) {
+        const double a = shape.turn + 2.0 * kPi * k / shape.sides;
+        const double r = shape.radius * (1.0 + shape.wobble * wobbleAt(shape.seed, 0, k % shape.sides));
         const V3 radial{std::cos(a), std::sin(a), 0.0};
-        const V3 n = normalized(V3{radial.x, radial.y, lean});
-        const double u = uTile * k / sides;
-        object.addVertex(vertexAt(base + radial * radiusBottom, n, u, 0.0));
-        object.addVertex(vertexAt(base + radial * radiusTop + V3{0, 0, height}, n, u, vTile));
+        object.addVertex(vertexAt(base + radial * r, normalized(V3{radial.x, radial.y, lean}), uTile * k / shape.sides, 0.0));
     }
-    for (int k = 0; k < sides; ++k) {
-        const int32_t a = first + 2 * k;
-        object.addTriangle(a, a + 2, a + 3);
-        object.addTriangle(a, a + 3, a + 1);
+    // One apex per face, so each face's texture and normal meet the point along its middle.
+    for (int k = 0; k < shape.sides; ++k) {
+        const double a = shape.turn + 2.0 * kPi * (k + 0.5) / shape.sides;
+        const V3 n = normalized(V3{std::cos(a), std::sin(a), lean});
+        const int32_t top = object.addVertex(vertexAt(apex, n, uTile * (k + 0.5) / shape.sides, vTile));
+        object.addTriangle(ring + k, ring + k + 1, top);
     }
 }
 
-size_t blobVertices(int sides, int rings) { return static_cast<size_t>(sides + 1) * (rings + 1); }
-size_t blobFaces(int sides, int rings) { return static_cast<size_t>(sides) * rings * 2; }
+size_t crownVertices(int sides, int rings) { return static_cast<size_t>(2 * sides + (sides + 1) * rings); }
+size_t crownFaces(int sides, int rings) { return static_cast<size_t>(2 * sides * rings); }
 
-void addBlob(MeshObject& object, const V3& centre, double radius, double height, int sides, int rings, double wobble,
-             unsigned seed) {
-    const int32_t first = static_cast<int32_t>(object.vertices.size());
-    for (int r = 0; r <= rings; ++r) {
-        const double polar = kPi * r / rings;
+void addCrown(MeshObject& object, const V3& centre, double radius, double height, int sides, int rings, double turn,
+              double wobble, unsigned seed) {
+    const double half = 0.5 * height;
+    auto point = [&](double polar, double angle, double bump, double u, double v) {
+        const V3 dir{std::sin(polar) * std::cos(angle), std::sin(polar) * std::sin(angle), std::cos(polar)};
+        const V3 p = centre + V3{dir.x * radius * bump, dir.y * radius * bump, dir.z * half * bump};
+        // The ellipsoid's normal: flatter crowns face more upward.
+        const V3 n = normalized(V3{dir.x / radius, dir.y / radius, dir.z / half});
+        return object.addVertex(vertexAt(p, n, u, v));
+    };
+    const double step = 2.0 * kPi / sides;
+    std::vector<int32_t> firsts;
+    for (int r = 0; r < rings; ++r) {
+        // Two rings sit high and a little below the middle, the second turned half a face.
+        const double polar = rings == 1 ? 0.5 * kPi : (r == 0 ? 0.32 * kPi : 0.64 * kPi);
+        const double offset = turn + 0.5 * step * r;
+        firsts.push_back(static_cast<int32_t>(object.vertices.size()));
         for (int k = 0; k <= sides; ++k) {
-            const double a = 2.0 * kPi * k / sides;
-            const int kk = k == sides ? 0 : k;
-            const double bump = (r == 0 || r == rings) ? 1.0 : 1.0 + wobble * wobbleAt(seed, r, kk);
-            const V3 dir{std::sin(polar) * std::cos(a), std::sin(polar) * std::sin(a), std::cos(polar)};
-            const V3 p = centre + V3{dir.x * radius * bump, dir.y * radius * bump, dir.z * height * 0.5 * bump};
-            object.addVertex(vertexAt(p, dir, 2.0 * k / sides, 1.0 - static_cast<double>(r) / rings));
+            const double bump = 1.0 + wobble * wobbleAt(seed, r + 1, k % sides);
+            point(polar, offset + step * k, bump, 2.0 * k / sides, 1.0 - polar / kPi);
         }
     }
-    for (int r = 0; r < rings; ++r) {
+    const double lastOffset = turn + 0.5 * step * (rings - 1);
+    // The points sit in a little, so the crown is round on top and flat beneath, not pointed.
+    constexpr double kTopPoint = 0.9, kBottomPoint = 0.8;
+    for (int k = 0; k < sides; ++k) {
+        const int32_t top = point(0.0, turn + step * (k + 0.5), kTopPoint, 2.0 * (k + 0.5) / sides, 1.0);
+        object.addTriangle(top, firsts[0] + k, firsts[0] + k + 1);
+        const int32_t bottom = point(kPi, lastOffset + step * (k + 0.5), kBottomPoint, 2.0 * (k + 0.5) / sides, 0.0);
+        object.addTriangle(bottom, firsts[rings - 1] + k + 1, firsts[rings - 1] + k);
+    }
+    for (int r = 0; r + 1 < rings; ++r) {
+        const int32_t upper = firsts[r], lower = firsts[r + 1];
         for (int k = 0; k < sides; ++k) {
-            const int32_t a = first + r * (sides + 1) + k;
-            const int32_t b = a + sides + 1;
-            object.addTriangle(a, b, b + 1);
-            object.addTriangle(a, b + 1, a + 1);
+            object.addTriangle(upper + k, lower + k, upper + k + 1);
+            object.addTriangle(lower + k, lower + k + 1, upper + k + 1);
         }
     }
 }

@@ -47,14 +47,23 @@ void addBox(MeshObject& object, const V3& centre, double sizeX, double sizeY, do
 size_t boxVertices();
 size_t boxFaces();
 
-// A cone or frustum around the vertical through `base`, with `sides` smooth sides.
-void addCone(MeshObject& object, const V3& base, double radiusBottom, double radiusTop, double height, int sides,
-             double uTile, double vTile);
-size_t coneVertices(int sides);
-size_t coneFaces(int sides);
+// A pointed cone of `sides` faces around the vertical through `base`, its ring turned by
+// `turn` radians and each ring corner pushed in or out by up to `wobble` of the radius, so
+// that neighbouring cones do not share a silhouette. Smooth normals, no floor.
+struct ConeShape {
+    double radius = 0.0, height = 0.0;
+    int sides = 3;
+    double turn = 0.0, wobble = 0.0;
+    unsigned seed = 0;
+};
+void addSpike(MeshObject& object, const V3& base, const ConeShape& shape, double uTile, double vTile);
+size_t spikeVertices(int sides);
+size_t spikeFaces(int sides);
 
-// A rounded crown: a squashed sphere of `rings` x `sides`, with per-vertex normals.
-void addBlob(MeshObject& object, const V3& centre, double radius, double height, int sides, int rings, double wobble,
-             unsigned seed);
-size_t blobVertices(int sides, int rings);
-size_t blobFaces(int sides, int rings);
+// A rounded crown of few faces: a point at the top and at the bottom and `rings` (1 or 2)
+// staggered rings between, every ring corner pushed in or out by up to `wobble` of the radius.
+// `height` is the full height; smooth normals as on an ellipsoid.
+void addCrown(MeshObject& object, const V3& centre, double radius, double height, int sides, int rings,
+              double turn, double wobble, unsigned seed);
+size_t crownVertices(int sides, int rings);
+size_t crownFaces(int sides, int rings);

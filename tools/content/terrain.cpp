@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "landscape_textures.h"
 #include "random.h"
 
 namespace {
@@ -11,7 +10,6 @@ namespace {
 constexpr double kMargin = 11.0;          // ground beyond the circuit, to the edge of the view
 constexpr double kBelowRoad = 0.06;       // the ground's gap under the road surface
 constexpr double kGuardRadius = kSurfaceHalfWidth + Terrain::kSpacing * 1.5 + 0.05;
-constexpr double kGrassTile = 3.0;        // world units per repeat of the grass texture
 
 double smoothstep(double edge0, double edge1, double x) {
     const double t = std::clamp((x - edge0) / (edge1 - edge0), 0.0, 1.0);
@@ -73,54 +71,9 @@ double Terrain::heightAt(double x, double y) const {
     const double fy = std::clamp((y - originY) / kSpacing, 0.0, rows - 1.001);
     const int i = static_cast<int>(fx), j = static_cast<int>(fy);
     const double tx = fx - i, ty = fy - j;
-    // Each cell is drawn as two triangles split along its (i, j)-(i+1, j+1) diagonal.
+    // Each cell is taken as two triangles split along its (i, j)-(i+1, j+1) diagonal, as the
+    // ground mesh draws the cells near the road.
     const double h00 = vertexHeight(i, j), h11 = vertexHeight(i + 1, j + 1);
     if (tx >= ty) return h00 + (vertexHeight(i + 1, j) - h00) * tx + (h11 - vertexHeight(i + 1, j)) * ty;
     return h00 + (h11 - vertexHeight(i, j + 1)) * tx + (vertexHeight(i, j + 1) - h00) * ty;
-}
-
-namespace {
-
-MeshObject::Vertex groundVertex(const Terrain& t, int i, int j) {
-    const int il = std::max(i - 1, 0), ir = std::min(i + 1, t.columns - 1);
-    const int jd = std::max(j - 1, 0), ju = std::min(j + 1, t.rows - 1);
-    const double dx = (t.vertexHeight(ir, j) - t.vertexHeight(il, j)) / ((ir - il) * Terrain::kSpacing);
-    const double dy = (t.vertexHeight(i, ju) - t.vertexHeight(i, jd)) / ((ju - jd) * Terrain::kSpacing);
-    const V3 n = normalized(V3{-dx, -dy, 1.0});
-    MeshObject::Vertex v;
-    v.x = static_cast<float>(t.originX + i * Terrain::kSpacing);
-    v.y = static_cast<float>(t.originY + j * Terrain::kSpacing);
-    v.z = static_cast<float>(t.vertexHeight(i, j));
-    v.nx = static_cast<float>(n.x);
-    v.ny = static_cast<float>(n.y);
-    v.nz = static_cast<float>(n.z);
-    v.u = static_cast<float>(v.x / kGrassTile);
-    v.v = static_cast<float>(v.y / kGrassTile);
-    return v;
-}
-
-}  // namespace
-
-void addTerrain(MeshBuilder& builder, const Terrain& terrain) {
-    constexpr int kChunk = 36;  // 37 x 37 vertices and 2592 faces per object
-    for (int j0 = 0; j0 < terrain.rows - 1; j0 += kChunk) {
-        for (int i0 = 0; i0 < terrain.columns - 1; i0 += kChunk) {
-            const int i1 = std::min(i0 + kChunk, terrain.columns - 1);
-            const int j1 = std::min(j0 + kChunk, terrain.rows - 1);
-            const int width = i1 - i0 + 1;
-            const size_t vertices = static_cast<size_t>(width) * (j1 - j0 + 1);
-            MeshObject& object = builder.object(kGrassTexture, vertices, static_cast<size_t>(2 * (i1 - i0) * (j1 - j0)));
-            const int32_t first = static_cast<int32_t>(object.vertices.size());
-            for (int j = j0; j <= j1; ++j) {
-                for (int i = i0; i <= i1; ++i) object.addVertex(groundVertex(terrain, i, j));
-            }
-            for (int j = 0; j < j1 - j0; ++j) {
-                for (int i = 0; i < i1 - i0; ++i) {
-                    const int32_t a = first + j * width + i;
-                    object.addTriangle(a, a + 1, a + width + 1);
-                    object.addTriangle(a, a + width + 1, a + width);
-                }
-            }
-        }
-    }
 }

@@ -38,6 +38,3 @@ private:
     std::vector<CentrePoint> coarse;  // the centre line every 0.05
     std::vector<double> heights;
 };
-
-// The ground as grass objects, split to respect the model format's limits.
-void addTerrain(MeshBuilder& builder, const Terrain& terrain);

@@ -182,6 +182,18 @@ std::vector<std::pair<double, double>> segmentSpans(const Circuit& circuit) {
     return spans;
 }
 
+}  // namespace
+
+std::vector<std::pair<double, double>> roadSegments(const Circuit& circuit) {
+    std::vector<std::pair<double, double>> spans = segmentSpans(circuit);
+    for (double middle : {circuit.lowerCrossingS, circuit.upperCrossingS}) {
+        spans.emplace_back(middle - kSurfaceHalfWidth, middle + kSurfaceHalfWidth);
+    }
+    return spans;
+}
+
+namespace {
+
 // One cell of the crossing on one level; `lower` picks the pass.
 std::array<MeshObject::Vertex, 4> crossingCell(const Surface& surface, int i, int j, bool lower) {
     const Circuit& circuit = surface.circuit;

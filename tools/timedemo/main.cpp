@@ -1,6 +1,7 @@
 // zorvex-timedemo: the same frames on every run (a fixed virtual step per frame), drawn as
 // fast as the machine allows; reports the frame rate, the split between simulation and
-// drawing, and the rate of a bare frame measured in the same run.
+// drawing, and the rate of a bare frame measured in the same run; with --breakdown also the
+// cost of each step of the frame.
 #include <GL/freeglut.h>
 #include <unistd.h>
 
@@ -13,6 +14,7 @@
 #include "common/command_line.h"
 #include "common/offline_demo.h"
 #include "platform/frame_profile.h"
+#include "timedemo/breakdown.h"
 
 namespace {
 
@@ -38,6 +40,8 @@ const char kHelp[] =
     "  --size WxH         window size (default 450x450)\n"
     "  --no-blur          without the accumulation-buffer motion blur\n"
     "  --no-lighting      without lighting\n"
+    "  --breakdown        also the start-up time, the triangles of each model and the ms per\n"
+    "                     frame of each step of the frame (glFinish after each step)\n"
     "  -h, --help         show this help and exit\n"
     "\n"
     "The demo's own lines go to standard error; the report to standard output.\n"
@@ -52,12 +56,14 @@ struct TimedemoOptions {
     int64_t bareFrames = -1;
     int fps = 30;
     bool help = false;
+    bool breakdown = false;
 };
 
 struct Report {
     double demoSeconds = 0.0;
     double bareSeconds = 0.0;
     FrameProfile profile;
+    FrameBreakdown breakdown;
 };
 
 double secondsSince(std::chrono::steady_clock::time_point start) {
@@ -68,6 +74,7 @@ bool flag(const std::string& name, TimedemoOptions& options) {
     if (name == "--no-blur") options.demo.blur = false;
     else if (name == "--no-lighting") options.demo.lighting = false;
     else if (name == "--help" || name == "-h") options.help = true;
+    else if (name == "--breakdown") options.breakdown = true;
     else return false;
     return true;
 }
@@ -110,13 +117,17 @@ void timeDemoFrames(const TimedemoOptions& options, Report& report) {
     clock.start();
     const auto start = std::chrono::steady_clock::now();
     setFrameProfile(&report.profile);
+    if (options.breakdown) startBreakdown(report.breakdown);
     for (int64_t frame = 0; frame < options.frames; ++frame) {
         renderFrame();
         profileEnter(ProfileBucket::Draw);
+        profileStep(FrameStep::Swap);
         glutSwapBuffers();
         glFinish();
+        endBreakdownFrame();
         clock.nextFrame();
     }
+    stopBreakdown();
     setFrameProfile(nullptr);
     report.demoSeconds = secondsSince(start);
 }
@@ -144,6 +155,7 @@ void printReport(const TimedemoOptions& options, const Report& report) {
     std::printf("frames: %lld at %dx%d, blur %s, lighting %s, virtual step 1/%d s\n",
                 static_cast<long long>(options.frames), options.demo.width, options.demo.height,
                 options.demo.blur ? "on" : "off", options.demo.lighting ? "on" : "off", options.fps);
+    if (options.breakdown) printBreakdown(report.breakdown);
     std::printf("demo: %.1f frames per second (%.2f ms per frame)\n", demoFps, 1000.0 / demoFps);
     std::printf("simulate: %.3f ms per frame\n", report.profile.seconds[0] * 1000.0 / frames);
     std::printf("draw: %.3f ms per frame\n", report.profile.seconds[1] * 1000.0 / frames);
