@@ -339,6 +339,7 @@ public:
         for (int i = 0; i < 2; ++i) {
             f.x[i] = racers[i].car.position.x;
             f.y[i] = racers[i].car.position.y;
+            f.z[i] = racers[i].car.position.z;
             f.heading[i] = racers[i].car.heading;
             f.progress[i] = racers[i].progress;
         }
