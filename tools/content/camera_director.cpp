@@ -12,15 +12,18 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr int kLongestShot = 3;       // records one fixed camera may hold
 constexpr int kLateFrames = 4;        // a record applies up to a frame of the demo late, so a shot runs on that long
 constexpr size_t kFrameStride = 2;    // frames of the log between two looks at a shot of one record
+constexpr double kPicture = 450.0;    // pixels across the demo's window
 constexpr double kFramedSize = 46.0;  // pixels: 40 with room for the demo's own frame times
 constexpr double kFramedReach = 0.8;  // of the half picture: the central 90 %, with room
-constexpr double kSeenReach = 0.9;
+constexpr double kSeenReach = 0.9;   // of the half picture: a car counts as in the picture
 constexpr double kSkyDepth = 9.5;     // the sky box's faces stand 10 in front of the eye
 constexpr double kNearest = 2.0, kFarthest = 5.0;  // from the eye to the leader at the middle of a shot
 constexpr double kCarHalfLength = 0.25;
 constexpr double kCarLow = 0.03;      // over the road, where the lines of sight to a car end
 constexpr double kSightShort = 0.1;
 constexpr double kOvertakeGap = 0.6;  // closer than this along the road, the pass is on
+constexpr double kClutterReach = 1.2;  // scenery nearer than this in the middle of the picture fills it
+constexpr double kClutterCost = 1.0;
 
 // What a shot must show besides a car large in the picture.
 struct Brief {
@@ -59,12 +62,9 @@ public:
     Eye(const Scene& scene, const V3& at, const Span& span) : scene(scene), at(at), span(span) {
         known.assign(2 * (span.last - span.first + 1), -1);
     }
-    const V3& position() const { return at; }
-
     // Whether car `car` in frame `frame` stands in full view: the lines from the eye to its
-    // nose and its tail, low over the road, clear the scenery. Car -1 is the finish line.
+    // nose and its tail, low over the road, clear the scenery.
     bool sees(size_t frame, int car) {
-        if (car < 0) return seesPoint(finishLine(scene) + V3{0.0, 0.0, kCarMiddle});
         signed char& answer = known[2 * (frame - span.first) + car];
         if (answer < 0) {
             const RaceFrame& f = scene.race.frames[frame];
@@ -75,6 +75,8 @@ public:
         }
         return answer == 1;
     }
+
+    bool seesFinishLine() const { return seesPoint(finishLine(scene) + V3{0.0, 0.0, kCarMiddle}); }
 
 private:
     // The line ends a little short of the point, which stands just over the road.
@@ -96,7 +98,7 @@ struct Take {
     double framed = 0.0;  // share of looks with a car large and central and what the brief asks
     double both = 0.0;    // share of looks with both cars in the picture
     double size = 0.0;    // mean size of the largest framed car
-    double motion = 0.0;  // mean travel of the leader across the picture from one frame of the log to the next
+    double smear = 0.0;   // mean travel of the leader across the picture from one frame of the log to the next, in car lengths
 };
 
 // Longer shots are looked at less often, so every shot costs about the same to judge.
@@ -111,8 +113,7 @@ bool inPicture(const ViewPoint& p, double reach) {
 Take judge(const Scene& scene, const RunRecord& pose, Eye& eye, const Span& span, const Brief& brief) {
     Take take;
     int looks = 0;
-    bool lineSeen = !brief.finish;
-    if (brief.finish) lineSeen = inPicture(viewPoint(pose, finishLine(scene)), kFramedReach) && eye.sees(0, -1);
+    const bool lineSeen = !brief.finish || (inPicture(viewPoint(pose, finishLine(scene)), kFramedReach) && eye.seesFinishLine());
     ViewPoint was;
     const size_t stride = strideOver(span, scene.race);
     for (size_t k = span.first; k <= span.last; k += stride) {
@@ -121,7 +122,8 @@ Take judge(const Scene& scene, const RunRecord& pose, Eye& eye, const Span& span
         for (int car = 0; car < 2; ++car) {
             const CarView view = carView(pose, carBase(scene, k, car), scene.race.frames[k].heading[car]);
             if (car == brief.leader) {
-                if (k > span.first) take.motion += std::min(0.2, std::hypot(view.middle.x - was.x, view.middle.y - was.y)) / stride;
+                const double travel = 0.5 * kPicture * std::hypot(view.middle.x - was.x, view.middle.y - was.y) / stride;
+                if (k > span.first) take.smear += std::min(1.0, travel / std::max(view.size, kFramedSize));
                 was = view.middle;
             }
             if (view.size <= 0.0 || !inPicture(view.middle, kSeenReach) || !eye.sees(k, car)) continue;
@@ -138,7 +140,7 @@ Take judge(const Scene& scene, const RunRecord& pose, Eye& eye, const Span& span
     take.framed /= looks;
     take.both /= looks;
     take.size /= looks;
-    take.motion /= std::max(looks - 1, 1);
+    take.smear /= std::max(looks - 1, 1);
     return take;
 }
 
@@ -146,7 +148,7 @@ Take judge(const Scene& scene, const RunRecord& pose, Eye& eye, const Span& span
 // larger cars, then the calmer one (the demo's blur smears what crosses the picture fast),
 // then the one with both cars.
 double valueOf(const Take& take) {
-    return 10.0 * std::min(take.framed, 0.97) + 0.006 * take.size - 12.0 * take.motion + 0.1 * take.both;
+    return 10.0 * std::min(take.framed, 0.97) + 0.006 * take.size - 6.0 * take.smear + 0.1 * take.both;
 }
 
 // The frames of the log that show record `record`'s pose: from its own time to the next
@@ -169,27 +171,30 @@ size_t passFrame(const RaceLog& race) {
     return pass;
 }
 
+double leadOf(const RaceFrame& f) { return std::max(f.progress[0], f.progress[1]); }
+
+// What the story asks of the shot over a span: the grid's start and the pass want both
+// cars, the leader's crossing of the bridge a view from beside or below it, and the
+// leader's arrival at the line after two laps the line in the picture.
 Brief briefFor(const Scene& scene, const Span& span, size_t pass) {
     Brief brief;
     const Circuit& circuit = scene.circuit;
     const RaceFrame& middle = scene.race.frames[(span.first + span.last) / 2];
     brief.leader = middle.progress[0] >= middle.progress[1] ? 0 : 1;
-    const double finishProgress = 2.0 * circuit.length() + circuit.forwardGap(circuit.gridS, circuit.startLineS);
+    const double flag = 2.0 * circuit.length() + circuit.forwardGap(circuit.gridS, circuit.startLineS);
+    const size_t nearPass = static_cast<size_t>(scene.race.recordEvery);
     for (size_t k = span.first; k <= span.last; ++k) {
         const RaceFrame& f = scene.race.frames[k];
-        const double lead = std::max(f.progress[0], f.progress[1]);
-        const double station = circuit.wrap(circuit.gridS + lead);
+        const double station = circuit.wrap(circuit.gridS + leadOf(f));
         const bool passing = pass > 0 && std::fabs(f.progress[0] - f.progress[1]) < kOvertakeGap &&
-                             (k > pass ? k - pass : pass - k) < static_cast<size_t>(scene.race.recordEvery);
+                             (k > pass ? k - pass : pass - k) < nearPass;
         if (span.first == 0 || passing) {
             brief.bothFrom = brief.both ? brief.bothFrom : k;
             brief.bothTo = k;
             brief.both = true;
         }
         brief.bridge = brief.bridge || std::fabs(circuit.forwardGap(circuit.upperCrossingS, station)) < 0.3;
-        brief.finish = brief.finish || (k > span.first && std::max(scene.race.frames[k - 1].progress[0],
-                                                                      scene.race.frames[k - 1].progress[1]) < finishProgress &&
-                                        lead >= finishProgress);
+        brief.finish = brief.finish || (k > span.first && leadOf(scene.race.frames[k - 1]) < flag && leadOf(f) >= flag);
     }
     return brief;
 }
@@ -200,6 +205,22 @@ bool besideBridge(const Scene& scene, const V3& eye) {
     const PlanPoint& c = scene.circuit.crossing;
     const double deck = scene.circuit.at(scene.circuit.upperCrossingS).z;
     return std::hypot(eye.x - c.x, eye.y - c.y) < 4.5 && eye.z < deck + 0.25;
+}
+
+// Stations along the road to stand beside: around the leader's at the middle of the shot,
+// and for the bridge also along the road beneath it.
+std::vector<double> stationsFor(const Scene& scene, double station, const Brief& brief, bool closely) {
+    std::vector<double> stations;
+    for (double along = -3.5; along <= 3.5; along += closely ? 0.5 : 1.0) stations.push_back(station + along);
+    if (brief.bridge) {
+        for (double along = -4.0; along <= 4.0; along += 0.5) stations.push_back(scene.circuit.lowerCrossingS + along);
+    }
+    return stations;
+}
+
+bool withinReach(const V3& eye, const V3& leader) {
+    const double reach = std::hypot(eye.x - leader.x, eye.y - leader.y);
+    return reach >= kNearest && reach <= kFarthest;
 }
 
 // Places beside the road near the leader's station at the middle of the shot, off the road
@@ -215,31 +236,23 @@ std::vector<V3> placesFor(const Scene& scene, const Span& span, const Brief& bri
                                                  : std::vector<double>{1.3, 1.9, 2.6, 3.4};
     const std::vector<double> lifts = closely ? std::vector<double>{0.15, 0.22, 0.3, 0.42, 0.55, 0.7, 0.9}
                                               : std::vector<double>{0.3, 0.55, 0.9};
-    std::vector<double> stations;
-    for (double along = -3.5; along <= 3.5; along += closely ? 0.5 : 1.0) stations.push_back(station + along);
-    if (brief.bridge) {
-        for (double along = -4.0; along <= 4.0; along += 0.5) stations.push_back(scene.circuit.lowerCrossingS + along);
-    }
     std::vector<V3> places;
     for (const CameraSpot& spot : scene.towers) {
         const V3 eye{spot.x, spot.y, spot.z};
-        const double reach = std::hypot(eye.x - leader.x, eye.y - leader.y);
-        if (reach >= kNearest && reach <= kFarthest && (!brief.bridge || besideBridge(scene, eye))) places.push_back(eye);
+        if (withinReach(eye, leader) && (!brief.bridge || besideBridge(scene, eye))) places.push_back(eye);
     }
-    for (double s : stations) {
+    for (double s : stationsFor(scene, station, brief, closely)) {
         for (double lateral : laterals) {
             for (double side : {-1.0, 1.0}) {
                 const PlanPoint p = scene.circuit.offsetPoint(s, side * lateral);
-                const double reach = std::hypot(p.x - leader.x, p.y - leader.y);
-                if (reach < kNearest || reach > kFarthest || scene.terrain.roadDistance(p.x, p.y) < 1.1) continue;
+                if (!withinReach(V3{p.x, p.y, 0.0}, leader) || scene.terrain.roadDistance(p.x, p.y) < 1.1) continue;
                 // Never below the road beside it, so the bank does not fill the view, except
                 // under the bridge's deck.
                 const double ground = scene.terrain.heightAt(p.x, p.y);
                 const double floor = brief.bridge ? ground : std::max(ground, scene.circuit.at(s).z);
                 for (double lift : lifts) {
                     const V3 eye{p.x, p.y, floor + lift};
-                    if (brief.bridge && !besideBridge(scene, eye)) continue;
-                    if (scene.sight.roomAt(eye, 0.12)) places.push_back(eye);
+                    if ((!brief.bridge || besideBridge(scene, eye)) && scene.sight.roomAt(eye, 0.12)) places.push_back(eye);
                 }
             }
         }
@@ -294,15 +307,43 @@ bool freshAngle(const RunRecord& from, const RunRecord& to) {
     return std::hypot(a.x - b.x, a.y - b.y) > 1.0 || turn > 30.0 * kPi / 180.0;
 }
 
+// Share of a grid of lines through the middle of the picture that meet scenery close in
+// front of the lens: a wall, a bank or a board that would fill the shot.
+double clutter(const Scene& scene, const RunRecord& pose) {
+    const V3 eye = cameraEye(pose), forward = cameraDirection(pose);
+    const V3 right = normalized(cross(forward, V3{0.0, 0.0, 1.0})), up = cross(right, forward);
+    const double spread = std::tan(32.5 * kPi / 180.0);
+    int blocked = 0, lines = 0;
+    for (double x : {-0.6, -0.3, 0.0, 0.3, 0.6}) {
+        for (double y : {-0.6, -0.3, 0.0, 0.3, 0.6}) {
+            const V3 line = normalized(forward + right * (x * spread) + up * (y * spread));
+            blocked += scene.sight.clear(eye, eye + line * kClutterReach) ? 0 : 1;
+            ++lines;
+        }
+    }
+    return static_cast<double>(blocked) / lines;
+}
+
+// The best shot of the span: of those that frame the cars best, the one with the least
+// scenery close in front of the lens.
 Shot bestShot(const Scene& scene, const Span& span, const Brief& brief, const Shot* current) {
-    Shot best;
+    std::vector<Shot> shots;
     for (const V3& place : placesFor(scene, span, brief)) {
         Eye eye(scene, place, span);
         for (const RunRecord& pose : aimsFrom(scene, place, span, brief)) {
             if (current && !freshAngle(current->pose, pose)) continue;
             const Take take = judge(scene, pose, eye, span, brief);
-            if (valueOf(take) > best.value) best = Shot{pose, take, valueOf(take)};
+            shots.push_back(Shot{pose, take, valueOf(take)});
         }
+    }
+    const size_t shortList = std::min<size_t>(shots.size(), 40);
+    std::partial_sort(shots.begin(), shots.begin() + shortList, shots.end(),
+                      [](const Shot& a, const Shot& b) { return a.value > b.value; });
+    Shot best;
+    for (size_t i = 0; i < shortList; ++i) {
+        Shot shot = shots[i];
+        shot.value -= kClutterCost * clutter(scene, shot.pose);
+        if (shot.value > best.value) best = shot;
     }
     return best;
 }

@@ -13,8 +13,8 @@ namespace {
 
 constexpr int kSkySize = 512;
 constexpr int kSkyPeriod = 6;  // lattice cells across the image: a few large cloud banks
-constexpr double kSkyBorder = 0.025;  // of the image's side: the band of plain blue round it
-constexpr double kSkyFade = 0.16;     // over which the clouds and the blue's shading come in
+constexpr double kSkyBorder = 0.03;   // of the image's side: the band of plain blue round it
+constexpr double kSkyFade = 0.27;     // over which the clouds and the blue's shading come in
 constexpr int kSmokeSize = 64;
 // Faint fringe values below this become exact black: additive smoke would otherwise show
 // a speckled square around every puff, since only (0, 0, 0) is keyed out.
@@ -53,7 +53,7 @@ double cloudDensity(double x, double y) {
     const double detail = tiledFractalNoise(x, y, kSkyPeriod, 5, 1705u);
     const double cover = tiledFractalNoise(x / 3.0, y / 3.0, kSkyPeriod / 3, 2, 2203u);
     const double inside = insideBorder(x / kSkyPeriod, y / kSkyPeriod);
-    return detail + (cover - 0.5) * 0.6 + 0.06 - 0.75 * (1.0 - inside);
+    return detail + (cover - 0.5) * 0.6 + 0.1 - 0.8 * (1.0 - inside);
 }
 
 Rgb skyColour(double x, double y) {
