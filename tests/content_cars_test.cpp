@@ -206,7 +206,7 @@ TEST_F(GeneratedContent, TheSmokeIsAPuffOnExactBlackAndTheSkyHasBlueAndCloudInsi
         }
     }
     EXPECT_GT(blue, w * h / 5);
-    EXPECT_GT(cloud, w * h / 20);
+    EXPECT_GT(cloud, w * h / 40);  // kept to the middle, away from the band
 }
 
 }  // namespace

@@ -14,7 +14,8 @@ namespace {
 constexpr int kSkySize = 512;
 constexpr int kSkyPeriod = 6;  // lattice cells across the image: a few large cloud banks
 constexpr double kSkyBorder = 0.03;   // of the image's side: the band of plain blue round it
-constexpr double kSkyFade = 0.27;     // over which the clouds and the blue's shading come in
+constexpr double kSkyFade = 0.33;     // over which the clouds and the blue's shading come in
+constexpr double kCloudShift = 0.5;   // lattice cells
 constexpr int kSmokeSize = 64;
 // Faint fringe values below this become exact black: additive smoke would otherwise show
 // a speckled square around every puff, since only (0, 0, 0) is keyed out.
@@ -50,10 +51,11 @@ double insideBorder(double u, double v) {
 // cover into banks and clear patches so the box does not look uniformly overcast. Toward
 // the border band the clouds thin away and vanish, so none is cut by an edge of a face.
 double cloudDensity(double x, double y) {
-    const double detail = tiledFractalNoise(x, y, kSkyPeriod, 5, 1705u);
-    const double cover = tiledFractalNoise(x / 3.0, y / 3.0, kSkyPeriod / 3, 2, 2203u);
+    // The noise is shifted so that its cloud banks lie well inside the border.
+    const double detail = tiledFractalNoise(x + kCloudShift, y, kSkyPeriod, 5, 1705u);
+    const double cover = tiledFractalNoise((x + kCloudShift) / 3.0, y / 3.0, kSkyPeriod / 3, 2, 2203u);
     const double inside = insideBorder(x / kSkyPeriod, y / kSkyPeriod);
-    return detail + (cover - 0.5) * 0.6 + 0.1 - 0.8 * (1.0 - inside);
+    return detail + (cover - 0.5) * 0.6 + 0.28 - 1.3 * (1.0 - inside);
 }
 
 Rgb skyColour(double x, double y) {
