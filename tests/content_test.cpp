@@ -271,7 +271,7 @@ OnScreen onScreen(const Body& camera, double x, double y, double z) {
 // at the car's position and heading: its size is the longer side of the rectangle that bounds
 // the box's eight corners on the picture (0 when a corner is behind the near plane at 0.1).
 // It is in the picture when its centre lies within the central 90 % both ways, nearer than
-// the sky box's faces (10) and the line from the eye to it clears the scenery.
+// the sky box's faces (10), and the lines from the eye to its nose and tail clear the scenery.
 struct CarOnScreen {
     double size = 0.0;
     bool inPicture = false;
@@ -288,12 +288,14 @@ CarOnScreen carOnScreen(const Body& camera, const Car& car, const SightMap& sigh
         left = std::min(left, p.x), right = std::max(right, p.x), low = std::min(low, p.y), high = std::max(high, p.y);
     }
     const V3 eye{-camera.position.x / 10.0, -camera.position.y / 10.0, -camera.position.z / 10.0};
-    const V3 middle{car.position.x, car.position.y, car.position.z + 0.07};
-    const OnScreen centre = onScreen(camera, middle.x, middle.y, middle.z);
-    const V3 toward = middle - eye;
-    const double length = std::sqrt(toward.x * toward.x + toward.y * toward.y + toward.z * toward.z);
-    // The line ends at the car's near end, short of the road it stands on.
-    const bool seen = sight.clear(eye, eye + toward * (1.0 - 0.25 / length));
+    bool seen = true;
+    for (double end : {-1.0, 1.0}) {
+        // To the nose and the tail just over the road, ending 0.1 short of them.
+        const V3 toward = V3{car.position.x + end * ax, car.position.y + end * ay, car.position.z + 0.03} - eye;
+        const double length = std::sqrt(toward.x * toward.x + toward.y * toward.y + toward.z * toward.z);
+        seen = seen && sight.clear(eye, eye + toward * (1.0 - 0.1 / length));
+    }
+    const OnScreen centre = onScreen(camera, car.position.x, car.position.y, car.position.z + 0.07);
     return {std::max(right - left, high - low),
             seen && centre.depth < 10.0 && std::fabs(centre.x) <= 0.9 * 225.0 && std::fabs(centre.y) <= 0.9 * 225.0};
 }
