@@ -145,7 +145,9 @@ TEST_F(GeneratedContent, EveryFaceAndNormalOfACarPointsOutOfItsClosedShell) {
             int inward = 0, disagreeing = 0, level = 0;
             // Under the light straight above, a level normal gets only the ambient share.
             for (const Vec3& n : object.normals) level += std::fabs(n.z) < std::sin(0.35) * std::sqrt(dot(n, n)) ? 1 : 0;
-            if (o == 0) EXPECT_LT(level * 20, static_cast<int>(object.normals.size())) << car << ": body sides left dark";
+            if (o == 0) {
+                EXPECT_LT(level * 20, static_cast<int>(object.normals.size())) << car << ": body sides left dark";
+            }
             for (const ModelFace& f : object.faces) {
                 const Vec3& a = object.positions[f.vertex[0]];
                 const Vec3& b = object.positions[f.vertex[1]];
