@@ -24,6 +24,7 @@ constexpr double kSightShort = 0.1;
 constexpr double kOvertakeGap = 0.6;  // closer than this along the road, the pass is on
 constexpr double kClutterReach = 1.2;  // scenery nearer than this in the middle of the picture fills it
 constexpr double kClutterCost = 1.0;
+constexpr size_t kShortList = 40;     // shots weighed for clutter; places tried for longer shots
 
 // What a shot must show besides a car large in the picture.
 struct Brief {
@@ -324,11 +325,11 @@ double clutter(const Scene& scene, const RunRecord& pose) {
     return static_cast<double>(blocked) / lines;
 }
 
-// The best shot of the span: of those that frame the cars best, the one with the least
-// scenery close in front of the lens.
-Shot bestShot(const Scene& scene, const Span& span, const Brief& brief, const Shot* current) {
+// Every shot from the given places over the span, best first.
+std::vector<Shot> rankShots(const Scene& scene, const std::vector<V3>& places, const Span& span, const Brief& brief,
+                            const Shot* current) {
     std::vector<Shot> shots;
-    for (const V3& place : placesFor(scene, span, brief)) {
+    for (const V3& place : places) {
         Eye eye(scene, place, span);
         for (const RunRecord& pose : aimsFrom(scene, place, span, brief)) {
             if (current && !freshAngle(current->pose, pose)) continue;
@@ -336,16 +337,35 @@ Shot bestShot(const Scene& scene, const Span& span, const Brief& brief, const Sh
             shots.push_back(Shot{pose, take, valueOf(take)});
         }
     }
-    const size_t shortList = std::min<size_t>(shots.size(), 40);
-    std::partial_sort(shots.begin(), shots.begin() + shortList, shots.end(),
-                      [](const Shot& a, const Shot& b) { return a.value > b.value; });
+    std::stable_sort(shots.begin(), shots.end(), [](const Shot& a, const Shot& b) { return a.value > b.value; });
+    return shots;
+}
+
+// Of the shots that frame the cars best, the one with the least scenery close in front of
+// the lens.
+Shot bestOf(const Scene& scene, const std::vector<Shot>& ranked) {
     Shot best;
-    for (size_t i = 0; i < shortList; ++i) {
-        Shot shot = shots[i];
+    for (size_t i = 0; i < std::min<size_t>(ranked.size(), kShortList); ++i) {
+        Shot shot = ranked[i];
         shot.value -= kClutterCost * clutter(scene, shot.pose);
         if (shot.value > best.value) best = shot;
     }
     return best;
+}
+
+// The places of the best shots, each once: a shot held longer must frame its first record
+// well too, so only these are tried for it.
+std::vector<V3> placesOf(const std::vector<Shot>& ranked) {
+    std::vector<V3> places;
+    for (const Shot& shot : ranked) {
+        const V3 eye = cameraEye(shot.pose);
+        const bool known = std::any_of(places.begin(), places.end(), [&eye](const V3& p) {
+            return std::fabs(p.x - eye.x) + std::fabs(p.y - eye.y) + std::fabs(p.z - eye.z) < 1e-6;
+        });
+        if (!known) places.push_back(eye);
+        if (places.size() == kShortList) break;
+    }
+    return places;
 }
 
 }  // namespace
@@ -365,13 +385,15 @@ std::vector<RunRecord> directCameras(const Circuit& circuit, const Terrain& terr
             continue;
         }
         const Shot* from = poses.empty() ? nullptr : &current;
+        const std::vector<Shot> ranked = rankShots(scene, placesFor(scene, span, brief), span, brief, from);
         // The longest shot that keeps a car framed all the time, unless its cars are much
         // smaller than in the best shot of one record.
-        Shot cut = bestShot(scene, span, brief, from);
+        Shot cut = bestOf(scene, ranked);
+        const std::vector<V3> likely = placesOf(ranked);
         int length = 1;
         for (int records = 2; records <= kLongestShot && record + records <= race.records; ++records) {
             const Span longer = spanOf(race, record, records);
-            const Shot shot = bestShot(scene, longer, briefFor(scene, longer, pass), from);
+            const Shot shot = bestOf(scene, rankShots(scene, likely, longer, briefFor(scene, longer, pass), from));
             if (shot.take.framed < 0.97 || shot.take.size < 0.75 * cut.take.size) break;
             cut = shot;
             length = records;

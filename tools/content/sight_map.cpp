@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 
 #include "assets/model_parser.h"
 #include "platform/files.h"
@@ -68,16 +69,19 @@ bool SightMap::hits(const Face& face, const Segment& segment) {
 bool SightMap::clear(const V3& a, const V3& b) const {
     const Segment segment{a, b - a, lowest(a, b), highest(a, b)};
     // The cells under the segment, a little widened so that no cell the line grazes is missed.
+    // Neighbouring samples mostly fall in cells just looked at; those are skipped.
     const double length = std::hypot(b.x - a.x, b.y - a.y);
     const int steps = static_cast<int>(length / (0.25 * kCell)) + 1;
-    std::vector<int> seen;
+    int recent[8] = {-1, -1, -1, -1, -1, -1, -1, -1};
+    int next = 0;
     for (int k = 0; k <= steps; ++k) {
         const double f = static_cast<double>(k) / steps;
         const double x = a.x + (b.x - a.x) * f, y = a.y + (b.y - a.y) * f;
         for (int n = 0; n < 4; ++n) {
             const int cell = cellOf(x + (n % 2 ? 0.2 : -0.2) * kCell, y + (n / 2 ? 0.2 : -0.2) * kCell);
-            if (std::find(seen.begin(), seen.end(), cell) != seen.end()) continue;
-            seen.push_back(cell);
+            if (std::find(std::begin(recent), std::end(recent), cell) != std::end(recent)) continue;
+            recent[next] = cell;
+            next = (next + 1) % 8;
             for (int index : cells[cell]) {
                 if (hits(faces[index], segment)) return false;
             }
