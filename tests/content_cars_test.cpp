@@ -142,7 +142,12 @@ TEST_F(GeneratedContent, EveryFaceAndNormalOfACarPointsOutOfItsClosedShell) {
         const ParsedModel model = readModel(car);
         for (size_t o = 0; o < model.objects.size(); ++o) {
             const ModelObject& object = model.objects[o];
-            int inward = 0, disagreeing = 0;
+            int inward = 0, disagreeing = 0, level = 0;
+            // Under the light straight above, a level normal gets only the ambient share.
+            for (const Vec3& n : object.normals) level += std::fabs(n.z) < std::sin(0.35) * std::sqrt(dot(n, n)) ? 1 : 0;
+            if (o == 0) {
+                EXPECT_LT(level * 20, static_cast<int>(object.normals.size())) << car << ": body sides left dark";
+            }
             for (const ModelFace& f : object.faces) {
                 const Vec3& a = object.positions[f.vertex[0]];
                 const Vec3& b = object.positions[f.vertex[1]];
@@ -162,7 +167,7 @@ TEST_F(GeneratedContent, EveryFaceAndNormalOfACarPointsOutOfItsClosedShell) {
     }
 }
 
-TEST_F(GeneratedContent, TheSmokeIsAPuffOnExactBlackAndTheSkyTilesWithBlueAndCloud) {
+TEST_F(GeneratedContent, TheSmokeIsAPuffOnExactBlackAndTheSkyHasBlueAndCloudInsideOneBorderColour) {
     const auto smoke = readImage("smoke.bmp");
     ASSERT_TRUE(smoke);
     const double centre = (smoke->width - 1) * 0.5;
@@ -184,20 +189,17 @@ TEST_F(GeneratedContent, TheSmokeIsAPuffOnExactBlackAndTheSkyTilesWithBlueAndClo
     ASSERT_TRUE(sky);
     const int w = sky->width, h = sky->height;
     const auto channel = [&](int x, int y, int c) { return int(sky->data[(static_cast<size_t>(y) * w + x) * 3 + c]); };
-    // Across each seam the image should change no more than between two neighbouring lines inside.
-    for (const bool acrossX : {true, false}) {
-        const int lines = acrossX ? w : h, length = acrossX ? h : w;
-        const auto at = [&](int line, int i, int c) { return acrossX ? channel(line, i, c) : channel(i, line, c); };
-        double seam = 0.0, inner = 0.0;
-        for (int i = 0; i < length; ++i) {
-            for (int c = 0; c < 3; ++c) {
-                seam += std::abs(at(0, i, c) - at(lines - 1, i, c));
-                inner += std::abs(at(lines / 2, i, c) - at(lines / 2 - 1, i, c));
-            }
+    // Every edge of a face of the sky box meets edges of its neighbours, mirrored or turned:
+    // a border band of one colour all round is what lets every seam vanish (and it tiles).
+    const int band = w / 64;
+    int offBand = 0;
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const bool inBand = std::min({x, y, w - 1 - x, h - 1 - y}) < band;
+            for (int c = 0; inBand && c < 3; ++c) offBand += std::abs(channel(x, y, c) - channel(0, 0, c)) > 2 ? 1 : 0;
         }
-        EXPECT_LT(seam / (3.0 * length), 4.0) << (acrossX ? "left and right" : "top and bottom");
-        EXPECT_LT(seam, 2.0 * inner + 3.0 * length) << (acrossX ? "left and right" : "top and bottom");
     }
+    EXPECT_EQ(offBand, 0);
     int blue = 0, cloud = 0;
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
@@ -206,7 +208,7 @@ TEST_F(GeneratedContent, TheSmokeIsAPuffOnExactBlackAndTheSkyTilesWithBlueAndClo
         }
     }
     EXPECT_GT(blue, w * h / 5);
-    EXPECT_GT(cloud, w * h / 20);
+    EXPECT_GT(cloud, w * h / 40);  // kept to the middle, away from the band
 }
 
 }  // namespace

@@ -13,7 +13,7 @@ struct CameraSpot {
 };
 
 // Every spot, in order of the station they watch. The landscape keeps trees off them and
-// the camera run cuts between them.
+// the camera run counts them among the places it may film from.
 std::vector<CameraSpot> cameraSpots(const Circuit& circuit, const Terrain& terrain);
 
 // Plan rectangles kept free of trees and camera towers: the grandstand, the paddock and the

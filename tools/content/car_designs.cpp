@@ -58,7 +58,7 @@ CarLivery saloonLivery() {
     l.sideStripeLow = -0.012;
     l.sideStripeHigh = 0.012;
     l.roundelY = -0.14;
-    l.roundelRadius = 0.085;
+    l.roundelRadius = 0.11;
     l.roofNumberY = 0.08;
     l.roofNumberHeight = 0.13;
     l.doorGaps = {-0.4, 0.11, 0.58};
@@ -128,7 +128,7 @@ CarLivery hatchbackLivery() {
     l.sideStripeLow = -0.05;
     l.sideStripeHigh = -0.025;
     l.roundelY = -0.12;
-    l.roundelRadius = 0.075;
+    l.roundelRadius = 0.105;
     l.roofNumberY = 0.2;
     l.roofNumberHeight = 0.12;
     l.doorGaps = {-0.36, 0.12};

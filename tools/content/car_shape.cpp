@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "car_paint.h"
+
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
@@ -34,6 +36,17 @@ MeshObject::Vertex makeVertex(const Vec& p, const Vec& n, double u, double v) {
     return {static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.z),
             static_cast<float>(unit.x), static_cast<float>(unit.y), static_cast<float>(unit.z),
             static_cast<float>(u), static_cast<float>(v)};
+}
+
+// The light shines straight down, so a vertical side would get only the ambient share of it
+// and read at a quarter of its paint. Like the signs beside the road, the body's sides and
+// ends turn their normals halfway up; faces that look down keep theirs, so every corner
+// normal still agrees with its face.
+Vec liftedToLight(const Vec& n) {
+    const Vec unit = normalised(n);
+    const double across = std::sqrt(unit.x * unit.x + unit.y * unit.y);
+    const double lift = across * smoothStep(-0.4, 0.0, unit.z);
+    return {unit.x, unit.y, unit.z + lift};
 }
 
 // Adds a triangle wound counter-clockwise seen from the side its corner normals face.
@@ -184,7 +197,7 @@ void addPanel(MeshObject& mesh, const Grid& grid, const Panel& panel, const Pane
             const Vec& p = grid[i][j % kRing];
             double u = 0.0, v = 0.0;
             panelTexCoord(atlas, span.projection, p, u, v);
-            mesh.addVertex(makeVertex(p, gridNormal(grid, i, j, panel), u, v));
+            mesh.addVertex(makeVertex(p, liftedToLight(gridNormal(grid, i, j, panel)), u, v));
         }
     }
     for (int i = 0; i < span.last - span.first; ++i) {
@@ -232,7 +245,7 @@ void addEndFace(MeshObject& mesh, const std::vector<Vec>& ring, double facing, c
                 const CarAtlas& atlas) {
     Vec centre{0.0, ring[0].y, 0.0};
     for (const Vec& p : ring) centre.z += p.z / kRing;
-    const Vec normal{0.0, facing, 0.0};
+    const Vec normal = liftedToLight({0.0, facing, 0.0});
     double u = 0.0, v = 0.0;
     texCoord(atlas, rect, centre.x, centre.z, u, v);
     const int32_t middle = mesh.addVertex(makeVertex(centre, normal, u, v));

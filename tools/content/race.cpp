@@ -237,7 +237,9 @@ Decision decide(const Racer& me, const Racer& other, const SpeedProfile& profile
     // The main straight runs from the last corner, a few units before the grid, to turn one.
     const double lapPoint = std::fmod(me.progress, length);
     const bool onMainStraight = lapPoint > length - 4.0 || lapPoint < 10.0;
-    const bool attacking = drive.mayPass && me.progress > length - 4.0 && onMainStraight;
+    // It attacks from the grid on in the second lap, so the pass comes under braking for turn
+    // one, clear of the bridge, where the cameras see both cars.
+    const bool attacking = drive.mayPass && me.progress > length && onMainStraight;
     if (std::fabs(gap) < kAlongside) {
         // Side by side: each keeps its side, and the one a nose behind gives way unless it
         // is the one passing.
@@ -339,6 +341,7 @@ public:
         for (int i = 0; i < 2; ++i) {
             f.x[i] = racers[i].car.position.x;
             f.y[i] = racers[i].car.position.y;
+            f.z[i] = racers[i].car.position.z;
             f.heading[i] = racers[i].car.heading;
             f.progress[i] = racers[i].progress;
         }

@@ -17,6 +17,7 @@ double separation(const Corners& a, const Corners& b);
 struct RaceFrame {
     double x[2];
     double y[2];
+    double z[2];         // as the car settled on the track
     double heading[2];
     double progress[2];  // distance along the loop since the grid
 };

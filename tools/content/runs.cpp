@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "camera_director.h"
-#include "camera_spots.h"
+#include "landscape.h"
 #include "platform/ticks.h"
 #include "quiet_output.h"
 #include "race.h"
@@ -45,15 +45,21 @@ bool recordCamera(const std::vector<RunRecord>& poses, const std::string& path, 
 bool writeRuns(const ContentSink& sink, const Circuit& circuit, const Terrain& terrain, std::string& error) {
     auto track = std::make_unique<Track>();
     RaceLog race;
+    // The camera looks past the scenery and the road exactly as the pack draws them.
+    SightMap sight;
+    for (const char* path : {kLandscapeModelPath, kTrackModelPath}) {
+        if (!sight.addModel(sink.diskPath(path))) {
+            error = "cannot read back " + sink.diskPath(path);
+            return false;
+        }
+    }
     bool ok = false;
     {
         QuietOutput quiet;
         if (!track->readTriangles(sink.diskPath(kTrackModelPath).c_str())) {
             error = "cannot read back " + sink.diskPath(kTrackModelPath);
         } else if (recordRace(circuit, *track, sink.diskPath(kDs21RunPath), sink.diskPath(kR5RunPath), race, error)) {
-            const SightMap sight(circuit, terrain);
-            ok = recordCamera(directCameras(cameraSpots(circuit, terrain), race, terrain, sight),
-                              sink.diskPath(kCameraRunPath), error);
+            ok = recordCamera(directCameras(circuit, terrain, race, sight), sink.diskPath(kCameraRunPath), error);
         }
         setTickSource(nullptr);
     }

@@ -15,7 +15,8 @@ constexpr const char* kR5RunPath = "rec\\record2.rec";
 constexpr int kRecordFrameMs = 19;
 
 // Records the race of the two cars over two laps, and a television-style camera run that
-// cuts between trackside cameras, with the real Recorder on a manual clock. The track model
-// must already be in the pack: the cars drive on the very triangles the demo reads.
+// cuts between trackside cameras, with the real Recorder on a manual clock. The track and
+// landscape models must already be in the pack: the cars drive on the very triangles the
+// demo reads, and the camera looks past them.
 // Returns false and names the file on failure.
 bool writeRuns(const ContentSink& sink, const Circuit& circuit, const Terrain& terrain, std::string& error);

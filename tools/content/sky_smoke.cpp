@@ -13,6 +13,9 @@ namespace {
 
 constexpr int kSkySize = 512;
 constexpr int kSkyPeriod = 6;  // lattice cells across the image: a few large cloud banks
+constexpr double kSkyBorder = 0.03;   // of the image's side: the band of plain blue round it
+constexpr double kSkyFade = 0.33;     // over which the clouds and the blue's shading come in
+constexpr double kCloudShift = 0.5;   // lattice cells
 constexpr int kSmokeSize = 64;
 // Faint fringe values below this become exact black: additive smoke would otherwise show
 // a speckled square around every puff, since only (0, 0, 0) is keyed out.
@@ -35,18 +38,32 @@ struct Rgb {
 
 Rgb mixRgb(const Rgb& a, const Rgb& b, double t) { return {mix(a.r, b.r, t), mix(a.g, b.g, t), mix(a.b, b.b, t)}; }
 
+// How far a point of the image (0..1 both ways) lies inside the border band, from 0 on the
+// band to 1 well inside it. Every face of the sky box shows the whole image, and each edge
+// of it meets every edge of a neighbouring face, some mirrored and some turned: only an
+// image whose edges are all one colour meets itself without a seam.
+double insideBorder(double u, double v) {
+    const double edge = std::min({u, 1.0 - u, v, 1.0 - v});
+    return smoothStep(kSkyBorder, kSkyBorder + kSkyFade, edge);
+}
+
 // Cloud density at a point of the image, in lattice units; a slow second field thins the
-// cover into banks and clear patches so the box does not look uniformly overcast.
+// cover into banks and clear patches so the box does not look uniformly overcast. Toward
+// the border band the clouds thin away and vanish, so none is cut by an edge of a face.
 double cloudDensity(double x, double y) {
-    const double detail = tiledFractalNoise(x, y, kSkyPeriod, 5, 1705u);
-    const double cover = tiledFractalNoise(x / 3.0, y / 3.0, kSkyPeriod / 3, 2, 2203u);
-    return detail + (cover - 0.5) * 0.6;
+    // The noise is shifted so that its cloud banks lie well inside the border.
+    const double detail = tiledFractalNoise(x + kCloudShift, y, kSkyPeriod, 5, 1705u);
+    const double cover = tiledFractalNoise((x + kCloudShift) / 3.0, y / 3.0, kSkyPeriod / 3, 2, 2203u);
+    const double inside = insideBorder(x / kSkyPeriod, y / kSkyPeriod);
+    return detail + (cover - 0.5) * 0.6 + 0.28 - 1.3 * (1.0 - inside);
 }
 
 Rgb skyColour(double x, double y) {
-    const double tint = tiledFractalNoise(x / 3.0, y / 3.0, kSkyPeriod / 3, 2, 911u);
     const Rgb deep{88.0, 136.0, 208.0};
     const Rgb pale{128.0, 170.0, 226.0};
+    // The border band is the middle of the blue's range; inside, the blue wanders about it.
+    const double tint = 0.5 + (tiledFractalNoise(x / 3.0, y / 3.0, kSkyPeriod / 3, 2, 911u) - 0.5) *
+                                  insideBorder(x / kSkyPeriod, y / kSkyPeriod);
     const Rgb base = mixRgb(deep, pale, tint);
     const double density = cloudDensity(x, y);
     const double amount = smoothStep(0.40, 0.74, density);

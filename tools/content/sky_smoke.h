@@ -3,8 +3,9 @@
 
 #include "bmp_writer.h"
 
-// The sky box image: a gentle blue with soft clouds that tiles seamlessly both ways, since
-// every face of the box shows the whole image and neighbouring faces meet at its edges.
+// The sky box image: a gentle blue with soft clouds inside a border band of one blue. Every
+// face of the box shows the whole image and neighbouring faces meet edge to edge, some
+// mirrored, some turned, so the band makes every seam invisible; the image tiles both ways.
 Picture paintSky();
 
 // The smoke particle image: a soft grey puff on exact black, which the masked texture keys
