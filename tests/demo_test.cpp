@@ -1,5 +1,6 @@
 // The real zorvex program under Xvfb: its transcript, window, questions and keys.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -160,6 +161,22 @@ TEST_F(DemoTest, AskModeWithFpsYesPrintsTheRateAboutEveryThreeSeconds) {
     EXPECT_NE(demo->out.find("FPS: ", firstAt + 1), std::string::npos) << demo->out;
     EXPECT_GT(gap, 2.5);
     EXPECT_LT(gap, 4.5);
+}
+
+TEST_F(DemoTest, AskModeWithStandardInputClosedAnswersNoInsteadOfReadingTheMusic) {
+    TinyContent content = shortRuns();
+    content.writeMusic = true;
+    writeTinyContent(dir, content);
+    // The shell closes descriptor 0, then becomes the demo.
+    ChildProcess demo({"/bin/sh", "-c", "exec \"$0\" ask <&-", ZORVEX_BIN}, dir.path(),
+                      {"SDL_AUDIODRIVER=dummy", "DISPLAY=" + display});
+    ASSERT_TRUE(demo.waitForOutput("PLAYBACK (rec\\record2.rec)", 20000)) << demo.out << demo.err;
+    char input[256] = {};
+    EXPECT_GT(readlink(("/proc/" + std::to_string(demo.pid) + "/fd/0").c_str(), input, sizeof input - 1), 0);
+    EXPECT_STREQ(input, "/dev/null");
+    // Input that has ended answers each question No, which then ends its line.
+    EXPECT_NE(demo.err.find("Question? Fullscreen [y/N] \nQuestion? Accumulation Buffer? [y/N] \n"
+                            "Question? Light ? [y/N] \nQuestion? FPS ? [y/N] \n"), std::string::npos) << demo.err;
 }
 
 TEST_F(DemoTest, FullScreenWithoutGameModeFallsBackToAFullScreenWindowAndSaysSo) {

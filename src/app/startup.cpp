@@ -9,6 +9,7 @@
 #include "app/options.h"
 #include "app/scene.h"
 #include "audio/music.h"
+#include "platform/standard_streams.h"
 
 namespace {
 
@@ -46,6 +47,7 @@ void openSurface() {
 }
 
 int runDemo(int argc, char** argv) {
+    openClosedStandardStreams();
     // Lines of the progress transcript should appear as they happen, also through a pipe.
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     std::printf("\n\nZorvex 2005 Demo, Compilation Date: %s,%s\n\n", __DATE__, __TIME__);

@@ -12,6 +12,7 @@
 #include "sky_smoke.h"
 #include "terrain.h"
 #include "track_model.h"
+#include "platform/standard_streams.h"
 
 namespace {
 
@@ -42,6 +43,7 @@ bool writePack(const std::string& folder, std::string& error) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    openClosedStandardStreams();
     if (argc != 2) {
         std::fprintf(stderr, "usage: %s <folder>\n", argc > 0 ? argv[0] : "zorvex-content");
         return 2;

@@ -9,6 +9,7 @@
 #include "runs/run_csv.h"
 #include "runs/run_file.h"
 #include "runs/run_plot.h"
+#include "platform/standard_streams.h"
 
 namespace {
 
@@ -107,6 +108,7 @@ int plot(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    openClosedStandardStreams();
     const std::string command = argc > 1 ? argv[1] : "";
     if (command == "dump" && argc == 3) return dump(argv[2]);
     if (command == "csv" && argc == 3) return toCsv(argv[2]);
