@@ -55,7 +55,8 @@ class DemoTest : public ::testing::Test {
 protected:
     void SetUp() override {
         server = std::make_unique<ChildProcess>(
-            std::vector<std::string>{"/usr/bin/Xvfb", "-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"}, "");
+            std::vector<std::string>{"/usr/bin/Xvfb", "-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+                                     "-noreset"}, "");
         ASSERT_TRUE(server->waitForOutput("\n", 10000)) << "Xvfb did not start: " << server->err;
         display = ":" + server->out.substr(0, server->out.find('\n'));
     }
@@ -137,13 +138,9 @@ TEST_F(DemoTest, AskModeTakesFourAnswersFromAPipeAndFpsNoMeansNoFpsLines) {
     std::this_thread::sleep_for(std::chrono::milliseconds(4500));
     demo->waitForOutput("never", 10);
     EXPECT_EQ(demo->out.find("FPS: "), std::string::npos) << demo->out;
+    EXPECT_NE(demo->err.find("Question? Fullscreen [y/N] Question? Accumulation Buffer? [y/N] Question? Light ? [y/N] "
+                             "Question? FPS ? [y/N] "), std::string::npos) << demo->err;
     EXPECT_EQ(demo->out.find("Question?"), std::string::npos);
-    size_t at = 0;
-    for (const char* question : {"Question? Fullscreen", "Question? Accumulation Buffer?", "Question? Light ?", "Question? FPS ?"}) {
-        const size_t found = demo->err.find(question, at);
-        ASSERT_NE(found, std::string::npos) << question << "\n" << demo->err;
-        at = found;
-    }
 }
 
 TEST_F(DemoTest, AskModeWithFpsYesPrintsTheRateAboutEveryThreeSeconds) {
