@@ -9,6 +9,7 @@
 #include "app/options.h"
 #include "app/scene.h"
 #include "audio/music.h"
+#include "platform/gl_driver.h"
 #include "platform/standard_streams.h"
 
 namespace {
@@ -56,6 +57,7 @@ int runDemo(int argc, char** argv) {
     glutInit(&argc, argv);
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_ACCUM | GLUT_DEPTH);
     openSurface();
+    keepGlDriverLoaded();
     assembleScene();
     registerCallbacks();
     glutMainLoop();

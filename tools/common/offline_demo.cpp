@@ -12,6 +12,7 @@
 #include "app/options.h"
 #include "app/scene.h"
 #include "common/command_line.h"
+#include "platform/gl_driver.h"
 #include "platform/ticks.h"
 
 namespace {
@@ -70,6 +71,7 @@ bool startOfflineDemo(const char* program, const DemoSettings& settings, std::st
     }
     if (!enterContent(settings, error)) return false;
     openWindow(program, settings.width, settings.height);
+    keepGlDriverLoaded();
     optionFlags = (settings.blur ? AccumBlur : 0u) | (settings.lighting ? Lighting : 0u);
     guardProgram = program;
     guardHint = settings.transcriptHint;
