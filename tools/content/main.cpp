@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/standard_streams.h"
+
 #include "cars.h"
 #include "circuit.h"
 #include "content_sink.h"
@@ -12,7 +14,6 @@
 #include "sky_smoke.h"
 #include "terrain.h"
 #include "track_model.h"
-#include "platform/standard_streams.h"
 
 namespace {
 

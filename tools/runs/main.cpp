@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "common/command_line.h"
+#include "platform/standard_streams.h"
 #include "runs/run_csv.h"
 #include "runs/run_file.h"
 #include "runs/run_plot.h"
-#include "platform/standard_streams.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include "common/command_line.h"
 #include "common/offline_demo.h"
 #include "platform/frame_profile.h"
-#include "timedemo/soak.h"
 #include "platform/standard_streams.h"
+#include "timedemo/soak.h"
 
 namespace {
 
