@@ -1,5 +1,6 @@
 // The real zorvex program under Xvfb: its transcript, window, questions and keys.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -66,20 +67,24 @@ class DemoTest : public ::testing::Test {
 protected:
     void SetUp() override {
         server = std::make_unique<ChildProcess>(
-            std::vector<std::string>{"/usr/bin/Xvfb", "-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"}, "");
+            std::vector<std::string>{"/usr/bin/Xvfb", "-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+                                     "-noreset"}, "");
         ASSERT_TRUE(server->waitForOutput("\n", 10000)) << "Xvfb did not start: " << server->err;
         display = ":" + server->out.substr(0, server->out.find('\n'));
     }
     // The program in a folder whose runs last 400 ms and hold still, so each restart shows
-    // the same picture again.
-    std::unique_ptr<ChildProcess> start(const std::vector<std::string>& args = {}, const std::string& audio = "dummy") {
+    // the same picture again; with a shell line, started through /bin/sh -c as "$0".
+    std::unique_ptr<ChildProcess> start(const std::vector<std::string>& args = {}, const std::string& audio = "dummy",
+                                        const std::string& shellLine = "") {
         TinyContent content;
+        content.writeMusic = true;
         content.cameraRun = steadyRun(2, 400, Vec3{0, 40, -10}, 0, 0);
         for (RunRecord& record : content.cameraRun) record.pitch = -60;
         content.ds21Run = steadyRun(2, 400, Vec3{0, 0, 0}, 0, 0);
         content.r5Run = steadyRun(2, 400, Vec3{0.3f, 0, 0}, 0, 0);
         writeTinyContent(dir, content);
         std::vector<std::string> argv = {ZORVEX_BIN};
+        if (!shellLine.empty()) argv.insert(argv.begin(), {"/bin/sh", "-c", shellLine});
         argv.insert(argv.end(), args.begin(), args.end());
         return std::make_unique<ChildProcess>(argv, dir.path(),
                                               std::vector<std::string>{"SDL_AUDIODRIVER=" + audio, "DISPLAY=" + display});
@@ -155,6 +160,18 @@ TEST_F(DemoTest, AskedForFullScreenWithoutSoundOrGameModeItFillsTheScreenWhereCC
     // FPS answered no: more than a whole frame-rate window has passed without a rate line.
     EXPECT_EQ(demo->out.find("FPS: "), std::string::npos) << demo->out;
     EXPECT_EQ(demo->out.find("Question?"), std::string::npos);
+}
+
+TEST_F(DemoTest, AskedWithStandardInputClosedItAnswersNoInsteadOfReadingTheMusic) {
+    // The shell closes descriptor 0, then becomes the demo.
+    auto demo = start({"ask"}, "dummy", "exec \"$0\" \"$@\" <&-");
+    ASSERT_TRUE(demo->waitForOutput("PLAYBACK (rec\\record2.rec)", 20000)) << demo->out << demo->err;
+    char input[256] = {};
+    EXPECT_GT(readlink(("/proc/" + std::to_string(demo->pid) + "/fd/0").c_str(), input, sizeof input - 1), 0);
+    EXPECT_STREQ(input, "/dev/null");
+    // Input that has ended answers each question No, which then ends its line.
+    EXPECT_NE(demo->err.find("Question? Fullscreen [y/N] \nQuestion? Accumulation Buffer? [y/N] \n"
+                             "Question? Light ? [y/N] \nQuestion? FPS ? [y/N] \n"), std::string::npos) << demo->err;
 }
 
 }  // namespace

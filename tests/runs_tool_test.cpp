@@ -1,14 +1,15 @@
 // zorvex-runs on real files: the dump's rows and warnings, the CSV round trip, the map,
 // and the one-line errors for bad input.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <tuple>
-
 #include <cfloat>
+#include <cmath>
 #include <cstring>
+#include <tuple>
 
 #include "support/files.h"
 #include "support/process.h"
@@ -169,6 +170,27 @@ TEST_F(RunsToolTest, PlotDrawsTheTrackAndTheRecordsWhereTheyAre) {
     EXPECT_EQ(pixel(30, 70)[0], pixel(30, 70)[1]);
     EXPECT_GT(pixel(30, 70)[0], 90);
     EXPECT_LT(pixel(0, 0)[0], 60);
+}
+
+// Kept step by step, a minute of dead reckoning after each of 4000 records would be 24
+// million points.
+TEST_F(RunsToolTest, PlotCostsThePictureAndTheRecordsNotTheGapsAndLeavesOutWhatIsNotANumber) {
+    std::string track = squareTrack();
+    track.replace(track.find("\n100\n-100\n"), 4, "\ninf");
+    dir.write("track.ascii", track);
+    std::vector<std::vector<uint8_t>> records;
+    for (uint32_t i = 0; i < 4000; ++i) records.push_back(recordBytes({0.5f, 0, 0, 0, 0, 0, 1, 0.05f}, i * 61000));
+    records[10] = recordBytes({NAN, 0, 0, 0, 0, 0, 1, 0}, 610000);
+    records[20] = recordBytes({0, 0, 0, 0, 0, 0, INFINITY, 0}, 1220000);
+    dir.write("run.rec", joined(records));
+    ASSERT_EQ(runs({"plot", "--track", "track.ascii", "--out", "map.png", "--size", "101x101", "run.rec"}), 0) << err;
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    EXPECT_LT(usage.ru_maxrss, 100 * 1024) << "kB";
+    size_t notANumber = 0;
+    for (size_t at = out.find("finite"); at != std::string::npos; at = out.find("finite", at + 1)) ++notANumber;
+    EXPECT_EQ(notANumber, 1u) << out;
+    EXPECT_NE(out.find("left out 2 records"), std::string::npos) << out;
 }
 
 TEST_F(RunsToolTest, PlotWithoutATrackFileFails) {

@@ -91,4 +91,18 @@ TEST_F(TimedemoTest, AFolderWithoutTheSceneFailsWithItsName) {
     EXPECT_NE(err.find("--frames"), std::string::npos) << err;
 }
 
+// The real race, looped as the demo loops it; a frame allocates nothing, so nothing grows.
+TEST(TimedemoSoak, ThreeLoopsOfTheRaceKeepResidentMemoryWithinAMegabyte) {
+    std::string out, err;
+    ASSERT_EQ(runProgram({ZORVEX_TIMEDEMO_BIN, "--content", std::string(ZORVEX_BINARY_DIR) + "/content", "--loops", "3",
+                          "--size", "64x64"}, "", out, err, {}, {}, 280000), 0) << err;
+    std::vector<double> resident;
+    for (const std::string& line : lines(out)) {
+        if (line.find("resident ") != std::string::npos) resident.push_back(std::atof(line.c_str() + line.find("resident ") + 9));
+    }
+    ASSERT_EQ(resident.size(), 3u) << out;
+    EXPECT_GT(resident[0], 1.0) << out;
+    EXPECT_LE(resident[2] - resident[0], 1.0) << out;
+}
+
 }  // namespace

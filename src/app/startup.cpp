@@ -9,6 +9,8 @@
 #include "app/options.h"
 #include "app/scene.h"
 #include "audio/music.h"
+#include "platform/gl_driver.h"
+#include "platform/standard_streams.h"
 
 namespace {
 
@@ -46,6 +48,7 @@ void openSurface() {
 }
 
 int runDemo(int argc, char** argv) {
+    openClosedStandardStreams();
     // Lines of the progress transcript should appear as they happen, also through a pipe.
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     std::printf("\n\nZorvex 2005 Demo, Compilation Date: %s,%s\n\n", __DATE__, __TIME__);
@@ -54,6 +57,7 @@ int runDemo(int argc, char** argv) {
     glutInit(&argc, argv);
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_ACCUM | GLUT_DEPTH);
     openSurface();
+    keepGlDriverLoaded();
     assembleScene();
     registerCallbacks();
     glutMainLoop();

@@ -5,6 +5,8 @@
 
 #include <cstdlib>
 
+#include "platform/gl_driver.h"
+
 namespace {
 int window = 0;
 }
@@ -20,6 +22,7 @@ void ensureGlContext(int width, int height) {
         glutInitWindowSize(width, height);
         glutInitWindowPosition(0, 0);
         window = glutCreateWindow("zorvex test");
+        keepGlDriverLoaded();
         glutDisplayFunc([] {});
     } else {
         glutReshapeWindow(width, height);

@@ -18,6 +18,7 @@
 #include "capture/video.h"
 #include "common/png_image.h"
 #include "common/progress_bar.h"
+#include "platform/standard_streams.h"
 
 namespace {
 
@@ -123,24 +124,53 @@ void noteLateKeys(const CaptureOptions& options) {
     }
 }
 
-// Encodes the frames when ffmpeg is there; the music is the content folder's, if present.
+const char kMusic[] = "audio/music.mp3";
+
+// The content folder's music for the video, or empty. Only a regular file with something
+// in it is handed to ffmpeg (a FIFO would keep it waiting); why another is left out goes
+// into problem.
+std::string usableMusic(std::string& problem) {
+    struct stat info {};
+    if (stat(kMusic, &info) != 0) return "";
+    if (!S_ISREG(info.st_mode)) problem = std::string(kMusic) + " is not a regular file";
+    else if (info.st_size == 0) problem = std::string(kMusic) + " is empty";
+    else if (access(kMusic, R_OK) != 0) problem = std::string(kMusic) + " cannot be read: " + std::strerror(errno);
+    else return absolutePath(kMusic);
+    return "";
+}
+
+// Encodes the frames when ffmpeg is there, with the content folder's music under them.
+// Music that ffmpeg cannot use costs the video its sound, not the video itself.
 void makeVideo(const CaptureOptions& options, const std::string& outDir, std::string& videoNote, bool& ok) {
     videoNote = "video: none (--no-video)";
     if (!options.video) return;
     const std::string ffmpeg = findOnPath("ffmpeg");
     videoNote = "video: none (ffmpeg is not installed)";
     if (ffmpeg.empty()) return;
-    const std::string music = access("audio/music.mp3", R_OK) == 0 ? absolutePath("audio/music.mp3") : "";
+    std::string musicProblem;
+    const std::string music = usableMusic(musicProblem);
     const std::string video = outDir + "/capture.mp4";
     std::string error;
     ok = encodeVideo(ffmpeg, outDir, options.fps, music, video, error);
-    videoNote = ok ? "video: " + video + (music.empty() ? " (no audio/music.mp3, so silent)" : " (with the music)")
-                   : "video: failed: " + error;
+    if (!ok && !music.empty()) {
+        // Only when the frames alone encode was it the music that ffmpeg could not use.
+        const std::string withMusic = error;
+        ok = encodeVideo(ffmpeg, outDir, options.fps, "", video, error);
+        if (ok) musicProblem = withMusic;
+    }
+    if (!musicProblem.empty()) {
+        std::fprintf(stderr, "%s: warning: the video is silent: %s\n", kProgram, musicProblem.c_str());
+    }
+    const char* sound = !musicProblem.empty() ? " (audio/music.mp3 could not be used, so silent)"
+                        : music.empty()       ? " (no audio/music.mp3, so silent)"
+                                              : " (with the music)";
+    videoNote = ok ? "video: " + video + sound : "video: failed: " + error;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    openClosedStandardStreams();
     CaptureOptions options;
     std::string error;
     if (!parseCaptureOptions(argc, argv, options, error)) {

@@ -13,6 +13,7 @@
 #include "app/scene.h"
 #include "common/command_line.h"
 #include "common/installed_content.h"
+#include "platform/gl_driver.h"
 #include "platform/ticks.h"
 
 namespace {
@@ -72,6 +73,7 @@ bool startOfflineDemo(const char* program, const DemoSettings& settings, std::st
     }
     if (!enterContent(settings, error)) return false;
     openWindow(program, settings.width, settings.height);
+    keepGlDriverLoaded();
     optionFlags = (settings.blur ? AccumBlur : 0u) | (settings.lighting ? Lighting : 0u);
     guardProgram = program;
     guardHint = settings.transcriptHint;

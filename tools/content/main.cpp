@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/standard_streams.h"
+
 #include "cars.h"
 #include "circuit.h"
 #include "common/png_image.h"
@@ -54,6 +56,7 @@ bool writePack(const std::string& folder, std::string& error) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    openClosedStandardStreams();
     if (argc != 2) {
         std::fprintf(stderr, "usage: %s <folder>\n", argc > 0 ? argv[0] : "zorvex-content");
         return 2;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/command_line.h"
+#include "platform/standard_streams.h"
 #include "runs/run_csv.h"
 #include "runs/run_file.h"
 #include "runs/run_plot.h"
@@ -141,6 +142,7 @@ int plot(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    openClosedStandardStreams();
     const std::string command = argc > 1 ? argv[1] : "";
     if (command == "dump" && argc == 3) return dump(argv[2]);
     if (command == "csv" && argc == 3) return toCsv(argv[2]);

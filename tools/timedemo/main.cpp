@@ -15,6 +15,8 @@
 #include "common/offline_demo.h"
 #include "platform/frame_profile.h"
 #include "timedemo/breakdown.h"
+#include "platform/standard_streams.h"
+#include "timedemo/soak.h"
 
 namespace {
 
@@ -42,6 +44,8 @@ const char kHelp[] =
     "  --no-lighting      without lighting\n"
     "  --breakdown        also the start-up time, the triangles of each model and the ms per\n"
     "                     frame of each step of the frame (glFinish after each step)\n"
+    "  --loops N          instead of timing, run N loops of the race and print the resident\n"
+    "                     memory after each\n"
     "  -h, --help         show this help and exit\n"
     "\n"
     "The demo's own lines go to standard error; the report to standard output.\n"
@@ -55,6 +59,7 @@ struct TimedemoOptions {
     int64_t frames = 600;
     int64_t bareFrames = -1;
     int fps = 30;
+    int64_t loops = 0;
     bool help = false;
     bool breakdown = false;
 };
@@ -85,6 +90,7 @@ bool valued(const std::string& name, const std::string& value, TimedemoOptions& 
     else if (name == "--size") return parseSize(name, value, options.demo.width, options.demo.height, error);
     else if (name == "--frames") return parseCount(name, value, 1, 10000000, options.frames, error);
     else if (name == "--bare-frames") return parseCount(name, value, 1, 10000000, options.bareFrames, error);
+    else if (name == "--loops") return parseCount(name, value, 1, 100000, options.loops, error);
     else if (name == "--fps") {
         if (!parseCount(name, value, 1, 1000, number, error)) return false;
         options.fps = static_cast<int>(number);
@@ -93,7 +99,8 @@ bool valued(const std::string& name, const std::string& value, TimedemoOptions& 
 }
 
 bool takesValue(const std::string& name) {
-    return name == "--content" || name == "--size" || name == "--frames" || name == "--bare-frames" || name == "--fps";
+    return name == "--content" || name == "--size" || name == "--frames" || name == "--bare-frames" || name == "--fps" ||
+           name == "--loops";
 }
 
 bool parseOptions(int argc, char** argv, TimedemoOptions& options, std::string& error) {
@@ -167,6 +174,7 @@ void printReport(const TimedemoOptions& options, const Report& report) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    openClosedStandardStreams();
     TimedemoOptions options;
     std::string error;
     if (!parseOptions(argc, argv, options, error)) {
@@ -184,6 +192,14 @@ int main(int argc, char** argv) {
     options.demo.transcriptHint = "; its lines are above";
     Report report;
     const bool started = startOfflineDemo(kProgram, options.demo, error);
+    if (started && options.loops > 0) {
+        // The loop lines are the report; they go out as they come.
+        FILE* loopLines = fdopen(dup(savedStdout), "w");
+        const bool looped = runSoak(options.loops, options.fps, int64_t{3600} * options.fps, loopLines);
+        std::fclose(loopLines);
+        if (!looped) std::fprintf(stderr, "%s: the runs did not start again within an hour of demo time\n", kProgram);
+        return looped ? 0 : 1;
+    }
     if (started) {
         timeDemoFrames(options, report);
         timeBareFrames(options, report);
