@@ -1,13 +1,15 @@
 #include "runs/run_plot.h"
 
+#include <unistd.h>
+
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
 #include "common/png_image.h"
+#include "platform/files.h"
 #include "runs/run_file.h"
 #include "world/car.h"
 #include "world/track.h"
@@ -81,12 +83,15 @@ int pixel(double value, int limit) {
 }
 
 bool loadTrack(const std::string& path, Track& track, std::string& error) {
-    FILE* probe = std::fopen(path.c_str(), "r");
-    if (!probe) {
-        error = path + ": cannot open: " + std::strerror(errno);
+    // Probed first, without ever waiting on a FIFO, so that the error says why: the track
+    // reader only prints that it could not open the file.
+    std::string reason;
+    const int probe = openRegularFile(path.c_str(), &reason);
+    if (probe < 0) {
+        error = path + ": cannot open: " + reason;
         return false;
     }
-    std::fclose(probe);
+    close(probe);
     track.readTriangles(path.c_str());
     if (track.triangleCount == 0) {
         error = path + ": no triangles found (not an ASCII model file?)";
