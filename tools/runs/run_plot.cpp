@@ -33,13 +33,6 @@ struct Omissions {
     size_t longGaps = 0;  // records followed by more than kMaxGapMs
 };
 
-bool finiteRecord(const RunRecord& r) {
-    for (float value : {r.position.x, r.position.y, r.position.z, r.pitch, r.roll, r.heading, r.forwardSpeed, r.turnRate}) {
-        if (!std::isfinite(value)) return false;
-    }
-    return true;
-}
-
 struct Bounds {
     float minX = INFINITY, minY = INFINITY, maxX = -INFINITY, maxY = -INFINITY;
     void add(float x, float y) {
