@@ -23,8 +23,6 @@ FpsCounter fpsCounter;
 bool clockStarted = false;
 uint32_t previousTick = 0;
 
-bool allRunsEnded() { return cameraRecorder->isIdle() && ds21Recorder->isIdle() && r5Recorder->isIdle(); }
-
 void setView(int32_t elapsedMs) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glMatrixMode(GL_MODELVIEW);
@@ -50,6 +48,8 @@ void blendIntoAccumulation() {
 }
 
 }  // namespace
+
+bool allRunsEnded() { return cameraRecorder->isIdle() && ds21Recorder->isIdle() && r5Recorder->isIdle(); }
 
 int32_t frameClock() {
     const uint32_t now = tickCount();

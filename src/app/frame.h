@@ -18,6 +18,9 @@ public:
     bool started = false;
 };
 
+// Whether all three runs have ended, so that the next frame starts them again.
+bool allRunsEnded();
+
 // One whole frame up to and including the blur, without the buffer swap.
 void renderFrame();
 // The GLUT display and idle callback: renderFrame, then swap.

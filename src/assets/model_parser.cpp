@@ -71,8 +71,6 @@ int32_t truncatedIndex(const char* line) {
     return static_cast<int32_t>(value);
 }
 
-bool finite(const Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
-
 enum class SectionEnd { Keyword, Overflow, EndOfFile };
 
 // Reads entries of `width` lines, each converted as it is read, until the section's "NEXT".
@@ -187,8 +185,8 @@ private:
     bool finiteCorners(const ModelFace& face) const {
         for (int corner = 0; corner < 3; ++corner) {
             const ModelTexCoord& t = object.texCoords[static_cast<size_t>(face.texCoord[corner])];
-            if (!finite(object.positions[static_cast<size_t>(face.vertex[corner])]) ||
-                !finite(object.normals[static_cast<size_t>(face.vertex[corner])]) || !std::isfinite(t.u) ||
+            if (!isFinite(object.positions[static_cast<size_t>(face.vertex[corner])]) ||
+                !isFinite(object.normals[static_cast<size_t>(face.vertex[corner])]) || !std::isfinite(t.u) ||
                 !std::isfinite(t.v)) {
                 return false;
             }

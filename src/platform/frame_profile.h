@@ -17,7 +17,7 @@ void setFrameProfile(FrameProfile* profile);
 
 // The steps of one frame, in the order the frame takes them.
 enum class FrameStep { View = 0, Cars, Landscape, Track, Smoke, Blur, Swap };
-constexpr int kFrameStepCount = 7;
+constexpr int kFrameStepCount = static_cast<int>(FrameStep::Swap) + 1;
 
 // A tool may watch the frame step by step: the watcher hears where each step begins. The
 // frame itself never waits or measures; with no watcher a mark costs one test of a pointer.

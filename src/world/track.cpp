@@ -70,15 +70,13 @@ bool ObjectReader::readVertices() {
     return false;
 }
 
-bool finite(const Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
-
 // A face naming a vertex this object does not hold, or one past the full table, is dropped;
 // so is one with a corner beyond the float range, which the height query could not use.
 void ObjectReader::addFace(const int32_t index[3]) {
     for (int corner = 0; corner < 3; ++corner) {
         if (index[corner] < 0 || index[corner] >= vertexCount) return;
     }
-    if (!finite(vtx[index[0]]) || !finite(vtx[index[1]]) || !finite(vtx[index[2]])) {
+    if (!isFinite(vtx[index[0]]) || !isFinite(vtx[index[1]]) || !isFinite(vtx[index[2]])) {
         notFinite.add(objectIndex, faceIndex);
         return;
     }

@@ -11,8 +11,6 @@
 
 namespace {
 
-bool finite(const Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
-
 bool drawable(const ModelObject& object, const ModelFace& face) {
     for (int corner = 0; corner < 3; ++corner) {
         const int32_t v = face.vertex[corner];
@@ -22,7 +20,7 @@ bool drawable(const ModelObject& object, const ModelFace& face) {
             return false;
         }
         const ModelTexCoord& uv = object.texCoords[static_cast<size_t>(t)];
-        if (!finite(object.positions[v]) || !finite(object.normals[v]) || !std::isfinite(uv.u) || !std::isfinite(uv.v)) {
+        if (!isFinite(object.positions[v]) || !isFinite(object.normals[v]) || !std::isfinite(uv.u) || !std::isfinite(uv.v)) {
             return false;
         }
     }

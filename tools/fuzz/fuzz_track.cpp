@@ -10,8 +10,6 @@
 
 namespace {
 
-bool finite(const Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
-
 void checkHeight(const Track& track, float x, float y, float z) {
     require(std::isfinite(track.heightAt(x, y, z)), "height query gave a non-finite number");
 }
@@ -30,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     checkHeight(*track, inf, -inf, 1);
     for (int i = 0; i < track->triangleCount && i < 8; ++i) {
         const Triangle& t = track->triangles[i];
-        for (const Vec3& corner : t.corner) require(finite(corner), "triangle with a non-finite corner");
+        for (const Vec3& corner : t.corner) require(isFinite(corner), "triangle with a non-finite corner");
         checkHeight(*track, t.corner[0].x, t.corner[0].y, t.corner[1].z);
         checkHeight(*track, (t.corner[0].x + t.corner[1].x + t.corner[2].x) / 3, (t.corner[0].y + t.corner[1].y + t.corner[2].y) / 3,
                     nan);

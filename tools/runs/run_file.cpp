@@ -15,15 +15,6 @@ std::string describe(const std::string& path, const char* what) {
     return path + ": " + what + ": " + std::strerror(errno);
 }
 
-bool finiteRecord(const RunRecord& r) {
-    const float values[] = {r.position.x, r.position.y, r.position.z, r.pitch,
-                            r.roll,       r.heading,    r.forwardSpeed, r.turnRate};
-    for (float value : values) {
-        if (!std::isfinite(value)) return false;
-    }
-    return true;
-}
-
 // Records are taken about a second apart; a wait of a minute or more is no recording.
 constexpr uint32_t kLongWaitMs = 60000;
 
@@ -38,6 +29,15 @@ std::string duration(uint32_t ms) {
 }
 
 }  // namespace
+
+bool finiteRecord(const RunRecord& r) {
+    const float values[] = {r.position.x, r.position.y, r.position.z, r.pitch,
+                            r.roll,       r.heading,    r.forwardSpeed, r.turnRate};
+    for (float value : values) {
+        if (!std::isfinite(value)) return false;
+    }
+    return true;
+}
 
 bool readRunFile(const std::string& path, RunFile& run, std::string& error) {
     std::string reason;

@@ -12,6 +12,9 @@ struct RunFile {
     size_t trailingBytes = 0;
 };
 
+// Whether every value of the record is a finite number.
+bool finiteRecord(const RunRecord& record);
+
 // Reads the run file at path. Returns false and says why (naming the file) when it is not
 // a regular file or cannot be opened or read.
 bool readRunFile(const std::string& path, RunFile& run, std::string& error);

@@ -1,13 +1,15 @@
 #include "runs/run_plot.h"
 
+#include <unistd.h>
+
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
 #include "common/png_image.h"
+#include "platform/files.h"
 #include "runs/run_file.h"
 #include "world/car.h"
 #include "world/track.h"
@@ -27,24 +29,9 @@ struct Run {
 
 // What the map leaves out, said once for all runs.
 struct Omissions {
-    size_t records = 0;    // records holding a value that is not a finite number
-    size_t triangles = 0;  // track triangles with such a corner
-    size_t longGaps = 0;   // records followed by more than kMaxGapMs
+    size_t records = 0;   // records holding a value that is not a finite number
+    size_t longGaps = 0;  // records followed by more than kMaxGapMs
 };
-
-bool finiteRecord(const RunRecord& r) {
-    for (float value : {r.position.x, r.position.y, r.position.z, r.pitch, r.roll, r.heading, r.forwardSpeed, r.turnRate}) {
-        if (!std::isfinite(value)) return false;
-    }
-    return true;
-}
-
-bool finiteTriangle(const Triangle& t) {
-    for (const Vec3& c : t.corner) {
-        if (!std::isfinite(c.x) || !std::isfinite(c.y) || !std::isfinite(c.z)) return false;
-    }
-    return true;
-}
 
 struct Bounds {
     float minX = INFINITY, minY = INFINITY, maxX = -INFINITY, maxY = -INFINITY;
@@ -81,12 +68,15 @@ int pixel(double value, int limit) {
 }
 
 bool loadTrack(const std::string& path, Track& track, std::string& error) {
-    FILE* probe = std::fopen(path.c_str(), "r");
-    if (!probe) {
-        error = path + ": cannot open: " + std::strerror(errno);
+    // Probed first, without ever waiting on a FIFO, so that the error says why: the track
+    // reader only prints that it could not open the file.
+    std::string reason;
+    const int probe = openRegularFile(path.c_str(), &reason);
+    if (probe < 0) {
+        error = path + ": cannot open: " + reason;
         return false;
     }
-    std::fclose(probe);
+    close(probe);
     track.readTriangles(path.c_str());
     if (track.triangleCount == 0) {
         error = path + ": no triangles found (not an ASCII model file?)";
@@ -126,12 +116,14 @@ void fillTriangle(RgbImage& image, const double xs[3], const double ys[3], const
     }
 }
 
-// The track in greys, lighter where it is higher; higher triangles over lower ones.
-void drawTrack(RgbImage& image, const MapView& view, const std::vector<const Triangle*>& triangles) {
-    std::vector<const Triangle*> order = triangles;
+// The track in greys, lighter where it is higher; higher triangles over lower ones. The
+// track reader has left out every triangle with a corner that is not a finite number.
+void drawTrack(RgbImage& image, const MapView& view, const Track& track) {
+    std::vector<const Triangle*> order;
     float low = INFINITY, high = -INFINITY;
-    for (const Triangle* t : order) {
-        for (const Vec3& c : t->corner) low = std::min(low, c.z), high = std::max(high, c.z);
+    for (int i = 0; i < track.triangleCount; ++i) {
+        order.push_back(&track.triangles[i]);
+        for (const Vec3& c : track.triangles[i].corner) low = std::min(low, c.z), high = std::max(high, c.z);
     }
     // In double: three corners near the float limit would overflow a float sum.
     auto meanZ = [](const Triangle* t) { return (double{t->corner[0].z} + t->corner[1].z + t->corner[2].z) / 3.0; };
@@ -304,10 +296,10 @@ float topSpeedOf(const std::vector<Run>& runs) {
     return top > 0.0f ? top : 1.0f;
 }
 
-Bounds boundsOf(const std::vector<const Triangle*>& triangles, const std::vector<Run>& runs) {
+Bounds boundsOf(const Track& track, const std::vector<Run>& runs) {
     Bounds bounds;
-    for (const Triangle* t : triangles) {
-        for (const Vec3& c : t->corner) bounds.add(c.x, c.y);
+    for (int i = 0; i < track.triangleCount; ++i) {
+        for (const Vec3& c : track.triangles[i].corner) bounds.add(c.x, c.y);
     }
     for (const Run& run : runs) {
         for (const RunRecord& r : run.file.records) {
@@ -315,15 +307,6 @@ Bounds boundsOf(const std::vector<const Triangle*>& triangles, const std::vector
         }
     }
     return bounds;
-}
-
-std::vector<const Triangle*> finiteTriangles(const Track& track, Omissions& omitted) {
-    std::vector<const Triangle*> kept;
-    for (int i = 0; i < track.triangleCount; ++i) {
-        if (finiteTriangle(track.triangles[i])) kept.push_back(&track.triangles[i]);
-        else ++omitted.triangles;
-    }
-    return kept;
 }
 
 // The run file's own warnings, but non-finite records only counted: a damaged file would
@@ -343,10 +326,9 @@ void noteRunWarnings(const Run& run, std::vector<std::string>& notes, Omissions&
 }
 
 void noteOmissions(const Omissions& omitted, std::vector<std::string>& notes) {
-    if (omitted.records > 0 || omitted.triangles > 0) {
-        notes.push_back("warning: left out " + std::to_string(omitted.records) + " records and " +
-                        std::to_string(omitted.triangles) +
-                        " track triangles holding values that are not finite numbers");
+    if (omitted.records > 0) {
+        notes.push_back("warning: left out " + std::to_string(omitted.records) +
+                        " records holding values that are not finite numbers");
     }
     if (omitted.longGaps > 0) {
         notes.push_back(std::to_string(omitted.longGaps) +
@@ -360,16 +342,15 @@ bool plotRuns(const PlotOptions& options, std::vector<std::string>& notes, std::
     auto track = std::make_unique<Track>();
     if (!loadTrack(options.trackPath, *track, error)) return false;
     Omissions omitted;
-    const std::vector<const Triangle*> triangles = finiteTriangles(*track, omitted);
     std::vector<Run> runs(options.runPaths.size());
     for (size_t i = 0; i < runs.size(); ++i) {
         runs[i].path = options.runPaths[i];
         if (!readRunFile(runs[i].path, runs[i].file, error)) return false;
         noteRunWarnings(runs[i], notes, omitted);
     }
-    const MapView view(boundsOf(triangles, runs), options.width, options.height);
+    const MapView view(boundsOf(*track, runs), options.width, options.height);
     RgbImage image(options.width, options.height, kBackground[0], kBackground[1], kBackground[2]);
-    drawTrack(image, view, triangles);
+    drawTrack(image, view, *track);
     const float topSpeed = topSpeedOf(runs);
     for (const Run& run : runs) drawRun(image, view, options, run, topSpeed, omitted);
     noteOmissions(omitted, notes);

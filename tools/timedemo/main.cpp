@@ -126,10 +126,7 @@ void timeDemoFrames(const TimedemoOptions& options, Report& report) {
     setFrameProfile(&report.profile);
     if (options.breakdown) startBreakdown(report.breakdown);
     for (int64_t frame = 0; frame < options.frames; ++frame) {
-        renderFrame();
-        profileEnter(ProfileBucket::Draw);
-        profileStep(FrameStep::Swap);
-        glutSwapBuffers();
+        display();
         glFinish();
         endBreakdownFrame();
         clock.nextFrame();

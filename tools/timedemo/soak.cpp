@@ -4,9 +4,7 @@
 #include <unistd.h>
 
 #include "app/frame.h"
-#include "app/scene.h"
 #include "common/offline_demo.h"
-#include "replay/recorder.h"
 
 namespace {
 
@@ -20,12 +18,8 @@ double residentMegabytes() {
     return read ? static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0) : -1.0;
 }
 
-// The frame about to be rendered starts all three runs again.
-bool restartsRuns() { return cameraRecorder->isIdle() && ds21Recorder->isIdle() && r5Recorder->isIdle(); }
-
 void renderOneFrame(VirtualClock& clock) {
-    renderFrame();
-    glutSwapBuffers();
+    display();
     glFinish();
     clock.nextFrame();
 }
@@ -39,7 +33,7 @@ bool runSoak(int64_t loops, int fps, int64_t maxLoopFrames, FILE* out) {
     for (int64_t loop = 1; loop <= loops; ++loop) {
         // The first frame of a loop may itself be a restart (the previous loop's end).
         renderOneFrame(clock);
-        while (!restartsRuns()) {
+        while (!allRunsEnded()) {
             if (clock.frame() - loopStart > maxLoopFrames) return false;
             renderOneFrame(clock);
         }
