@@ -378,12 +378,12 @@ std::vector<RunRecord> directCameras(const Circuit& circuit, const Terrain& terr
     Shot current;
     int planned = 0;  // the record at which the current shot's plan ends
     for (int record = 0; record < race.records; ++record) {
-        const Span span = spanOf(race, record);
-        const Brief brief = briefFor(scene, span, pass);
         if (record < planned) {
             poses.push_back(current.pose);
             continue;
         }
+        const Span span = spanOf(race, record);
+        const Brief brief = briefFor(scene, span, pass);
         const Shot* from = poses.empty() ? nullptr : &current;
         const std::vector<Shot> ranked = rankShots(scene, placesFor(scene, span, brief), span, brief, from);
         // The longest shot that keeps a car framed all the time, unless its cars are much
