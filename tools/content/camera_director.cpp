@@ -12,7 +12,6 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr int kLongestShot = 3;       // records one fixed camera may hold
 constexpr int kLateFrames = 4;        // a record applies up to a frame of the demo late, so a shot runs on that long
 constexpr size_t kFrameStride = 2;    // frames of the log between two looks at a shot of one record
-constexpr double kPicture = 450.0;    // pixels across the demo's window
 constexpr double kFramedSize = 46.0;  // pixels: 40 with room for the demo's own frame times
 constexpr double kFramedReach = 0.8;  // of the half picture: the central 90 %, with room
 constexpr double kSeenReach = 0.9;   // of the half picture: a car counts as in the picture
@@ -108,7 +107,7 @@ size_t strideOver(const Span& span, const RaceLog& race) {
 }
 
 bool inPicture(const ViewPoint& p, double reach) {
-    return p.depth > 0.1 && p.depth < kSkyDepth && std::fabs(p.x) <= reach && std::fabs(p.y) <= reach;
+    return p.depth > kNearPlane && p.depth < kSkyDepth && std::fabs(p.x) <= reach && std::fabs(p.y) <= reach;
 }
 
 Take judge(const Scene& scene, const RunRecord& pose, Eye& eye, const Span& span, const Brief& brief) {
