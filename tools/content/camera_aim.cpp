@@ -5,8 +5,6 @@
 
 namespace {
 constexpr double kDegree = 3.14159265358979323846 / 180.0;
-constexpr double kNear = 0.1;
-constexpr double kPicture = 450.0;
 const double kFocal = 1.0 / std::tan(32.5 * kDegree);
 }  // namespace
 
@@ -58,7 +56,7 @@ CarView carView(const RunRecord& record, const V3& base, double heading) {
     for (int k = 0; k < 8; ++k) {
         const V3 corner = base + along * (k & 1 ? 1.0 : -1.0) + across * (k & 2 ? 1.0 : -1.0) + V3{0.0, 0.0, k & 4 ? 0.14 : 0.0};
         const ViewPoint p = viewPoint(record, corner);
-        if (p.depth <= kNear) return view;
+        if (p.depth <= kNearPlane) return view;
         left = std::min(left, p.x), right = std::max(right, p.x);
         low = std::min(low, p.y), high = std::max(high, p.y);
     }

@@ -11,6 +11,10 @@ RunRecord aimCamera(const V3& eye, const V3& target);
 V3 cameraEye(const RunRecord& record);
 V3 cameraDirection(const RunRecord& record);
 
+// The demo's square window, in pixels across, and the near plane of its projection.
+constexpr double kPicture = 450.0;
+constexpr double kNearPlane = 0.1;
+
 // Where a point lands in the free view of a record, with the demo's projection (65 degrees
 // high in a square window): x right and y up, -1 to 1 across the picture, and its depth in
 // front of the eye.

@@ -12,7 +12,6 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr int kLongestShot = 3;       // records one fixed camera may hold
 constexpr int kLateFrames = 4;        // a record applies up to a frame of the demo late, so a shot runs on that long
 constexpr size_t kFrameStride = 2;    // frames of the log between two looks at a shot of one record
-constexpr double kPicture = 450.0;    // pixels across the demo's window
 constexpr double kFramedSize = 46.0;  // pixels: 40 with room for the demo's own frame times
 constexpr double kFramedReach = 0.8;  // of the half picture: the central 90 %, with room
 constexpr double kSeenReach = 0.9;   // of the half picture: a car counts as in the picture
@@ -108,7 +107,7 @@ size_t strideOver(const Span& span, const RaceLog& race) {
 }
 
 bool inPicture(const ViewPoint& p, double reach) {
-    return p.depth > 0.1 && p.depth < kSkyDepth && std::fabs(p.x) <= reach && std::fabs(p.y) <= reach;
+    return p.depth > kNearPlane && p.depth < kSkyDepth && std::fabs(p.x) <= reach && std::fabs(p.y) <= reach;
 }
 
 Take judge(const Scene& scene, const RunRecord& pose, Eye& eye, const Span& span, const Brief& brief) {
@@ -378,12 +377,12 @@ std::vector<RunRecord> directCameras(const Circuit& circuit, const Terrain& terr
     Shot current;
     int planned = 0;  // the record at which the current shot's plan ends
     for (int record = 0; record < race.records; ++record) {
-        const Span span = spanOf(race, record);
-        const Brief brief = briefFor(scene, span, pass);
         if (record < planned) {
             poses.push_back(current.pose);
             continue;
         }
+        const Span span = spanOf(race, record);
+        const Brief brief = briefFor(scene, span, pass);
         const Shot* from = poses.empty() ? nullptr : &current;
         const std::vector<Shot> ranked = rankShots(scene, placesFor(scene, span, brief), span, brief, from);
         // The longest shot that keeps a car framed all the time, unless its cars are much

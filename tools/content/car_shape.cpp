@@ -438,8 +438,10 @@ std::vector<double> meshStations(const CarShape& shape, int strips) {
     };
     while (static_cast<int>(kept.size()) > strips + 1) {
         size_t best = 1;
+        double least = error(best);
         for (size_t k = 2; k + 1 < kept.size(); ++k) {
-            if (error(k) < error(best)) best = k;
+            const double e = error(k);
+            if (e < least) best = k, least = e;
         }
         kept.erase(kept.begin() + static_cast<std::ptrdiff_t>(best));
     }

@@ -19,7 +19,7 @@ bool writeCar(const CarDesign& design, const std::string& folder, std::string& e
     body.texture = design.textureName;
     const std::vector<MeshObject> objects = {body, wheels};
     std::string text;
-    if (!formatModel(objects, text, error)) {
+    if (!formatModel(objects, kCarTriangleBudget, text, error)) {
         error = design.modelFile + ": " + error;
         return false;
     }

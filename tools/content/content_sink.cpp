@@ -39,14 +39,8 @@ std::string ContentSink::diskPath(const std::string& demoPath) const {
 
 bool ContentSink::writeModel(const std::string& demoPath, const std::vector<MeshObject>& objects, size_t faceBudget,
                              std::string& error) const {
-    size_t faces = 0;
-    for (const MeshObject& object : objects) faces += object.faceCount();
-    if (faces > faceBudget) {
-        error = demoPath + ": " + std::to_string(faces) + " faces, over its budget of " + std::to_string(faceBudget);
-        return false;
-    }
     std::string text;
-    if (!formatModel(objects, text, error)) {
+    if (!formatModel(objects, faceBudget, text, error)) {
         error = demoPath + ": " + error;
         return false;
     }

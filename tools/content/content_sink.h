@@ -18,8 +18,8 @@ public:
     // The path on disk of a demo path such as "tex\track.bmp".
     std::string diskPath(const std::string& demoPath) const;
 
-    // Each writer returns false and names the file and the problem in error. Every face of a
-    // model is drawn every frame, so a model of more faces than its budget is refused.
+    // Each writer returns false and names the file and the problem in error; a model of more
+    // faces than its budget is refused.
     bool writeModel(const std::string& demoPath, const std::vector<MeshObject>& objects, size_t faceBudget,
                     std::string& error) const;
     bool writeBitmap(const std::string& demoPath, const Picture& picture, std::string& error) const;

@@ -68,10 +68,16 @@ void formatObject(const MeshObject& object, std::string& out) {
 
 }  // namespace
 
-bool formatModel(const std::vector<MeshObject>& objects, std::string& text, std::string& error) {
+bool formatModel(const std::vector<MeshObject>& objects, size_t faceBudget, std::string& text, std::string& error) {
     text.clear();
     if (objects.empty() || objects.size() > kMaxModelObjects) {
         error = "a model needs 1 to " + std::to_string(kMaxModelObjects) + " objects, not " + std::to_string(objects.size());
+        return false;
+    }
+    size_t faces = 0;
+    for (const MeshObject& object : objects) faces += object.faceCount();
+    if (faces > faceBudget) {
+        error = std::to_string(faces) + " faces, over its budget of " + std::to_string(faceBudget);
         return false;
     }
     if (objects.front().texture == "xxx") {

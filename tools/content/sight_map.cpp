@@ -45,8 +45,6 @@ int SightMap::columnOf(double v) {
     return std::clamp(static_cast<int>(std::floor((v - kOrigin) / kCell)), 0, kColumns - 1);
 }
 
-int SightMap::cellOf(double x, double y) const { return columnOf(y) * kColumns + columnOf(x); }
-
 bool SightMap::hits(const Face& face, const Segment& segment) {
     if (face.high.x < segment.low.x || face.low.x > segment.high.x || face.high.y < segment.low.y ||
         face.low.y > segment.high.y || face.high.z < segment.low.z || face.low.z > segment.high.z) {
@@ -74,11 +72,17 @@ bool SightMap::clear(const V3& a, const V3& b) const {
     const int steps = static_cast<int>(length / (0.25 * kCell)) + 1;
     int recent[8] = {-1, -1, -1, -1, -1, -1, -1, -1};
     int next = 0;
+    int was[4] = {-1, -1, -1, -1};
     for (int k = 0; k <= steps; ++k) {
         const double f = static_cast<double>(k) / steps;
         const double x = a.x + (b.x - a.x) * f, y = a.y + (b.y - a.y) * f;
+        const int around[4] = {columnOf(x - 0.2 * kCell), columnOf(x + 0.2 * kCell), columnOf(y - 0.2 * kCell),
+                               columnOf(y + 0.2 * kCell)};
+        // Most samples fall in the very cells of the one before, which were all just looked at.
+        if (std::equal(std::begin(around), std::end(around), std::begin(was))) continue;
+        std::copy(std::begin(around), std::end(around), std::begin(was));
         for (int n = 0; n < 4; ++n) {
-            const int cell = cellOf(x + (n % 2 ? 0.2 : -0.2) * kCell, y + (n / 2 ? 0.2 : -0.2) * kCell);
+            const int cell = around[2 + n / 2] * kColumns + around[n % 2];
             if (std::find(std::begin(recent), std::end(recent), cell) != std::end(recent)) continue;
             recent[next] = cell;
             next = (next + 1) % 8;

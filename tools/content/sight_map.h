@@ -34,7 +34,6 @@ private:
     static constexpr double kOrigin = -40.0;
 
     static int columnOf(double v);
-    int cellOf(double x, double y) const;
     static bool hits(const Face& face, const Segment& segment);
 
     std::vector<Face> faces;
