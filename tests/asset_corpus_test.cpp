@@ -50,7 +50,8 @@ TEST_F(AssetCorpus, EveryBitmapSeedDecodesOrFailsAsItsNameSays) {
         if (image) {
             EXPECT_GT(image->width, 0) << path;
             EXPECT_GT(image->height, 0) << path;
-            EXPECT_EQ(image->data.size(), static_cast<size_t>(image->width) * image->height * 3) << path;
+            EXPECT_EQ(image->data.size(), static_cast<size_t>(image->width) * image->height * 3)
+                << path;
         }
     }
 }

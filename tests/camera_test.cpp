@@ -26,9 +26,12 @@ void expectVec(const Vec3& actual, const Vec3& expected, const char* what) {
 }
 
 // Every pixel comes from the sky image: green is 40 throughout it, red and blue add up to 260.
-bool isSky(const uint8_t* p) { return std::abs(p[1] - 40) <= 3 && std::abs(p[0] + p[2] - 260) <= 6; }
+bool isSky(const uint8_t* p) {
+    return std::abs(p[1] - 40) <= 3 && std::abs(p[0] + p[2] - 260) <= 6;
+}
 bool isClear(const uint8_t* p) {
-    return std::abs(p[0] - kClear[0]) <= 2 && std::abs(p[1] - kClear[1]) <= 2 && std::abs(p[2] - kClear[2]) <= 2;
+    return std::abs(p[0] - kClear[0]) <= 2 && std::abs(p[1] - kClear[1]) <= 2 &&
+           std::abs(p[2] - kClear[2]) <= 2;
 }
 int countNot(const std::vector<uint8_t>& pixels, bool (*test)(const uint8_t*)) {
     int count = 0;
@@ -37,7 +40,7 @@ int countNot(const std::vector<uint8_t>& pixels, bool (*test)(const uint8_t*)) {
 }
 
 class CameraView : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ensureGlContext(kSize, kSize);
         dir.write("tex/clouds.bmp", gradientBmp(16, 16, kSkyBottom, kSkyTop));
@@ -78,19 +81,44 @@ struct ViewCase {
 };
 
 const ViewCase kViews[] = {
-    {"free view at minus a tenth of its position", 0, {10, 0, 0}, {-90, 0, 90}, {-1, 0, 0}, {1, 0, 0}, {0, 0, 1}},
+    {"free view at minus a tenth of its position",
+     0,
+     {10, 0, 0},
+     {-90, 0, 90},
+     {-1, 0, 0},
+     {1, 0, 0},
+     {0, 0, 1}},
     // Rolled after pitching, the view turns about its own line: still along +y, up leans to -x.
-    {"free view pitched then rolled", 0, {-16, -17, 4}, {-90, 30, 0}, {1.6f, 1.7f, -0.4f}, {0, 1, 0}, {-0.5f, 0, 0.866025f}},
+    {"free view pitched then rolled",
+     0,
+     {-16, -17, 4},
+     {-90, 30, 0},
+     {1.6f, 1.7f, -0.4f},
+     {0, 1, 0},
+     {-0.5f, 0, 0.866025f}},
     {"in-car, level", 1, {1, 2, 3}, {0, 0, 0}, {1, 2, 3.1f}, {0, -1, 0}, {0, 0, 1}},
     {"in-car, heading 90", 1, {1, 2, 3}, {0, 0, 90}, {1, 2, 3.1f}, {1, 0, 0}, {0, 0, 1}},
     // A nose-up car (its local +y end raised) tips the view, seen along -y, downward.
-    {"in-car, nose up 10", 1, {1, 2, 3}, {10, 0, 0}, {1, 2, 3.1f}, {0, -0.984808f, -0.173648f}, {0, -0.173648f, 0.984808f}},
-    {"overhead, whatever the car's tilt", 2, {5, -6, 0.5f}, {12, -7, 133}, {5, -6, 4.5f}, {0, 0, -1}, {0, 1, 0}},
+    {"in-car, nose up 10",
+     1,
+     {1, 2, 3},
+     {10, 0, 0},
+     {1, 2, 3.1f},
+     {0, -0.984808f, -0.173648f},
+     {0, -0.173648f, 0.984808f}},
+    {"overhead, whatever the car's tilt",
+     2,
+     {5, -6, 0.5f},
+     {12, -7, 133},
+     {5, -6, 4.5f},
+     {0, 0, -1},
+     {0, 1, 0}},
 };
 
 TEST_F(CameraView, StartsAtItsStartPoseAndEachModePlacesTheEyeAndTurnsTheView) {
     expectVec(camera->position, {-16, -17, 4}, "start position");
-    expectVec({camera->pitch, camera->roll, camera->heading}, {-94, -1, 178}, "start pitch, roll, heading");
+    expectVec({camera->pitch, camera->roll, camera->heading}, {-94, -1, 178},
+              "start pitch, roll, heading");
     for (const ViewCase& c : kViews) {
         camera->mode = c.mode;
         Body& posed = c.mode == 0 ? static_cast<Body&>(*camera) : car;
@@ -99,8 +127,12 @@ TEST_F(CameraView, StartsAtItsStartPoseAndEachModePlacesTheEyeAndTurnsTheView) {
         float m[16];
         apply(m);
         // The rows of the matrix's rotation are the eye's axes in world coordinates.
-        const auto row = [&](int r, float sign) { return Vec3{sign * m[r], sign * m[4 + r], sign * m[8 + r]}; };
-        const auto eye = [&](int i) { return -(m[4 * i] * m[12] + m[4 * i + 1] * m[13] + m[4 * i + 2] * m[14]); };
+        const auto row = [&](int r, float sign) {
+            return Vec3{sign * m[r], sign * m[4 + r], sign * m[8 + r]};
+        };
+        const auto eye = [&](int i) {
+            return -(m[4 * i] * m[12] + m[4 * i + 1] * m[13] + m[4 * i + 2] * m[14]);
+        };
         SCOPED_TRACE(c.scenario);
         expectVec({eye(0), eye(1), eye(2)}, c.eye, "eye");
         expectVec(row(2, -1), c.view, "view");
@@ -113,7 +145,10 @@ TEST_F(CameraView, FreeAndInCarViewsAreBoxedInSkyAndTheOverheadViewShowsTheClear
     // neither enables texturing nor sets a colour of its own.
     glDisable(GL_TEXTURE_2D);
     glColor4f(0.4f, 0.4f, 0.5f, 1.0f);
-    EXPECT_EQ(countNot(frame(), [](const uint8_t* p) { return std::abs(p[0] - 102) + std::abs(p[2] - 128) <= 4; }), 0);
+    EXPECT_EQ(
+        countNot(frame(),
+                 [](const uint8_t* p) { return std::abs(p[0] - 102) + std::abs(p[2] - 128) <= 4; }),
+        0);
     glEnable(GL_TEXTURE_2D);  // as the models leave it
     glColor4f(1, 1, 1, 1);
     EXPECT_EQ(countNot(frame(), isSky), 0) << "free view";

@@ -24,7 +24,9 @@ void pngSize(const std::string& path, int& width, int& height) {
     const std::vector<uint8_t> bytes = readBinaryFile(path);
     ASSERT_GE(bytes.size(), 24u) << path;
     ASSERT_EQ(std::string(bytes.begin() + 1, bytes.begin() + 4), "PNG") << path;
-    auto be32 = [&](size_t at) { return (bytes[at] << 24) | (bytes[at + 1] << 16) | (bytes[at + 2] << 8) | bytes[at + 3]; };
+    auto be32 = [&](size_t at) {
+        return (bytes[at] << 24) | (bytes[at + 1] << 16) | (bytes[at + 2] << 8) | bytes[at + 3];
+    };
     width = be32(16);
     height = be32(20);
 }
@@ -35,7 +37,8 @@ Pixels decodePng(const TempDir& dir, const std::string& path) {
     pngSize(path, pixels.width, pixels.height);
     const std::string raw = dir.file("decoded.rgb");
     std::string out, err;
-    runProgram({"/bin/sh", "-c", "convert '" + path + "' -depth 8 rgb:'" + raw + "'"}, "", out, err);
+    runProgram({"/bin/sh", "-c", "convert '" + path + "' -depth 8 rgb:'" + raw + "'"}, "", out,
+               err);
     pixels.rgb = readBinaryFile(raw);
     return pixels;
 }
@@ -49,11 +52,13 @@ double clearColourShare(const Pixels& pixels) {
             ++near;
         }
     }
-    return pixels.rgb.empty() ? 0.0 : static_cast<double>(near) * 3.0 / static_cast<double>(pixels.rgb.size());
+    return pixels.rgb.empty()
+               ? 0.0
+               : static_cast<double>(near) * 3.0 / static_cast<double>(pixels.rgb.size());
 }
 
 class CaptureTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under xvfb-run";
         TinyContent content;
@@ -66,7 +71,8 @@ protected:
     }
 
     int capture(const std::vector<std::string>& args, const std::string& out) {
-        std::vector<std::string> argv = {ZORVEX_CAPTURE_BIN, "--content", contentDir.path(), "--out", out};
+        std::vector<std::string> argv = {ZORVEX_CAPTURE_BIN, "--content", contentDir.path(),
+                                         "--out", out};
         argv.insert(argv.end(), args.begin(), args.end());
         return runProgram(argv, work.path(), stdoutText, stderrText);
     }
@@ -95,9 +101,11 @@ TEST_F(CaptureTest, TheSameArgumentsGiveByteIdenticalFrames) {
 }
 
 TEST_F(CaptureTest, AShorterCaptureRemovesTheFramesOfALongerOneInTheSameFolder) {
-    ASSERT_EQ(capture({"--frames", "4", "--size", "32x32", "--no-video"}, work.file("out")), 0) << stderrText;
+    ASSERT_EQ(capture({"--frames", "4", "--size", "32x32", "--no-video"}, work.file("out")), 0)
+        << stderrText;
     work.write("out/frame_notes.png", std::string("kept"));
-    ASSERT_EQ(capture({"--frames", "2", "--size", "32x32", "--no-video"}, work.file("out")), 0) << stderrText;
+    ASSERT_EQ(capture({"--frames", "2", "--size", "32x32", "--no-video"}, work.file("out")), 0)
+        << stderrText;
     EXPECT_EQ(access(frame(work.file("out"), 2).c_str(), F_OK), 0);
     EXPECT_NE(access(frame(work.file("out"), 3).c_str(), F_OK), 0);
     EXPECT_NE(access(frame(work.file("out"), 4).c_str(), F_OK), 0);
@@ -105,7 +113,9 @@ TEST_F(CaptureTest, AShorterCaptureRemovesTheFramesOfALongerOneInTheSameFolder) 
 }
 
 TEST_F(CaptureTest, SecondsAreCountedInFramesOfTheGivenRateAndSize) {
-    ASSERT_EQ(capture({"--seconds", "0.5", "--fps", "10", "--size", "80x48", "--no-video"}, work.file("out")), 0)
+    ASSERT_EQ(capture({"--seconds", "0.5", "--fps", "10", "--size", "80x48", "--no-video"},
+                      work.file("out")),
+              0)
         << stderrText;
     for (int n = 1; n <= 5; ++n) {
         int width = 0, height = 0;
@@ -118,22 +128,25 @@ TEST_F(CaptureTest, SecondsAreCountedInFramesOfTheGivenRateAndSize) {
 
 TEST_F(CaptureTest, KeyScriptCyclesTheCameraBeforeTheGivenFrames) {
     // At 10 frames per second, 0.3 s is frame 4; "c@5" is frame 5 itself.
-    ASSERT_EQ(capture({"--frames", "5", "--fps", "10", "--size", "96x96", "--no-blur", "--no-lighting", "--keys",
-                       "c@0.3s,c@5", "--no-video"},
+    ASSERT_EQ(capture({"--frames", "5", "--fps", "10", "--size", "96x96", "--no-blur",
+                       "--no-lighting", "--keys", "c@0.3s,c@5", "--no-video"},
                       work.file("out")),
               0)
         << stderrText;
     TempDir scratch;
     // Frames 2 and 3 in the free view, 4 in the car: the sky box hides the clear colour.
     for (int n = 2; n <= 4; ++n) {
-        EXPECT_LT(clearColourShare(decodePng(scratch, frame(work.file("out"), n))), 0.01) << "frame " << n;
+        EXPECT_LT(clearColourShare(decodePng(scratch, frame(work.file("out"), n))), 0.01)
+            << "frame " << n;
     }
     // Frame 5 looks down from above the car, past the landscape's corner, without a sky box.
     EXPECT_GT(clearColourShare(decodePng(scratch, frame(work.file("out"), 5))), 0.25);
 }
 
 TEST_F(CaptureTest, TheDemosLinesGoToTheTranscriptAndTheSummaryToStandardOutput) {
-    ASSERT_EQ(capture({"--frames", "4", "--fps", "10", "--size", "32x32", "--no-video"}, work.file("out")), 0)
+    ASSERT_EQ(capture({"--frames", "4", "--fps", "10", "--size", "32x32", "--no-video"},
+                      work.file("out")),
+              0)
         << stderrText;
     const std::string transcript = readTextFile(work.file("out") + "/transcript.txt");
     EXPECT_NE(transcript.find("Track Init..."), std::string::npos) << transcript;
@@ -146,8 +159,8 @@ TEST_F(CaptureTest, TheDemosLinesGoToTheTranscriptAndTheSummaryToStandardOutput)
 
 TEST_F(CaptureTest, AFolderWithoutTheSceneFilesIsNamedAndFails) {
     TempDir empty;
-    std::vector<std::string> argv = {ZORVEX_CAPTURE_BIN, "--content", empty.path(), "--out", work.file("out"),
-                                     "--frames", "1", "--no-video"};
+    std::vector<std::string> argv = {ZORVEX_CAPTURE_BIN, "--content", empty.path(), "--out",
+                                     work.file("out"),   "--frames",  "1",          "--no-video"};
     EXPECT_EQ(runProgram(argv, work.path(), stdoutText, stderrText), 1);
     EXPECT_NE(stderrText.find(empty.path()), std::string::npos) << stderrText;
     EXPECT_NE(stderrText.find("models/track.ascii"), std::string::npos) << stderrText;
@@ -160,9 +173,12 @@ TEST_F(CaptureTest, AnUnreadableSkyBitmapEndsTheCaptureWithAFailure) {
 }
 
 TEST_F(CaptureTest, BadOptionsAreRefusedBeforeAnythingIsRendered) {
-    const std::vector<std::vector<std::string>> bad = {
-        {"--size", "450"}, {"--frames", "0"}, {"--keys", "x@10s"}, {"--keys", "c10"}, {"--seconds", "1", "--frames", "3"},
-        {"--bogus"}};
+    const std::vector<std::vector<std::string>> bad = {{"--size", "450"},
+                                                       {"--frames", "0"},
+                                                       {"--keys", "x@10s"},
+                                                       {"--keys", "c10"},
+                                                       {"--seconds", "1", "--frames", "3"},
+                                                       {"--bogus"}};
     for (const auto& args : bad) {
         EXPECT_EQ(capture(args, work.file("out")), 2) << args[0];
         EXPECT_NE(stderrText.find("usage:"), std::string::npos) << args[0];
@@ -178,22 +194,30 @@ TEST_F(CaptureTest, WithFfmpegTheFramesBecomeOneVideoWithTheMusicOrSilentWithout
     content.writeMusic = true;
     writeTinyContent(contentDir, content);
     const std::string music = contentDir.file("audio/music.mp3");
-    const std::vector<std::pair<std::string, std::string>> cases = {
-        {"mp3", "video\naudio\n"}, {"garbage", "video\n"}, {"empty", "video\n"}, {"folder", "video\n"}, {"fifo", "video\n"}};
+    const std::vector<std::pair<std::string, std::string>> cases = {{"mp3", "video\naudio\n"},
+                                                                    {"garbage", "video\n"},
+                                                                    {"empty", "video\n"},
+                                                                    {"folder", "video\n"},
+                                                                    {"fifo", "video\n"}};
     for (const auto& [kind, streams] : cases) {
         if (kind != "mp3") std::remove(music.c_str());
-        if (kind == "garbage" || kind == "empty") contentDir.write("audio/music.mp3", kind == "empty" ? "" : "ID3 but no frames");
+        if (kind == "garbage" || kind == "empty")
+            contentDir.write("audio/music.mp3", kind == "empty" ? "" : "ID3 but no frames");
         if (kind == "folder") mkdir(music.c_str(), 0777);
         if (kind == "fifo") mkfifo(music.c_str(), 0666);
         work.write("out/capture.mp4", std::string("an older video"));
         // An odd size too: 4:2:0 video needs even sides.
-        ASSERT_EQ(capture({"--frames", "6", "--size", "65x49"}, work.file("out")), 0) << kind << stderrText;
-        EXPECT_NE(stdoutText.find(kind == "mp3" ? "with the music" : "so silent"), std::string::npos) << stdoutText;
+        ASSERT_EQ(capture({"--frames", "6", "--size", "65x49"}, work.file("out")), 0)
+            << kind << stderrText;
+        EXPECT_NE(stdoutText.find(kind == "mp3" ? "with the music" : "so silent"),
+                  std::string::npos)
+            << stdoutText;
         EXPECT_EQ(stderrText.find("warning") == std::string::npos, kind == "mp3") << stderrText;
         EXPECT_EQ(stderrText.find("warning"), stderrText.rfind("warning")) << stderrText;
         std::string out, err;
-        runProgram({"/usr/bin/ffprobe", "-v", "error", "-show_entries", "stream=codec_type", "-of", "csv=p=0",
-                    work.file("out") + "/capture.mp4"}, "", out, err);
+        runProgram({"/usr/bin/ffprobe", "-v", "error", "-show_entries", "stream=codec_type", "-of",
+                    "csv=p=0", work.file("out") + "/capture.mp4"},
+                   "", out, err);
         EXPECT_EQ(out, streams) << kind << err;
         if (kind == "folder") rmdir(music.c_str());
     }

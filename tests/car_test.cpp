@@ -13,14 +13,16 @@ namespace {
 
 // A plane z = base + slopeX * x + slopeY * y over (-10..10, -10..10), as two triangles.
 std::vector<Triangle> plane(float base, float slopeX, float slopeY) {
-    const auto corner = [&](float x, float y) { return Vec3{x, y, base + slopeX * x + slopeY * y}; };
+    const auto corner = [&](float x, float y) {
+        return Vec3{x, y, base + slopeX * x + slopeY * y};
+    };
     return {Triangle{{corner(-10, -10), corner(10, -10), corner(10, 10)}},
             Triangle{{corner(-10, -10), corner(10, 10), corner(-10, 10)}}};
 }
 
 // Every update here hides the car: a hidden car must move and settle like a visible one.
 class CarOnTrack : public ::testing::Test {
-protected:
+  protected:
     void lay(const std::vector<Triangle>& triangles) {
         track->triangleCount = 0;
         for (const Triangle& t : triangles) track->triangles[track->triangleCount++] = t;
@@ -77,20 +79,31 @@ struct SettleCase {
 // P135) * 4.7) / 0.0174532 from the probes 0.15 around it. P45 - P135 on a slope of 0.5 is
 // 0.5 * 0.15 * (cos 45 - cos 135) = 0.106066, which gives 26.49677 degrees.
 const SettleCase kSettles[] = {
-    // Not quite 0 across: with the truncated degree factor P225 lies 3.5e-6 further toward -y than P135.
+    // Not quite 0 across: with the truncated degree factor P225 lies 3.5e-6 further toward -y than
+    // P135.
     {"slope along y", plane(1, 0, 0.5f), 7, 0, 1, 26.49677f, -0.000476f},
     {"slope along x", plane(1, 0.5f, 0), 0, 0, 1, -0.000238f, -26.49677f},
     {"slope along x, turned round", plane(1, 0.5f, 0), 0, 180, 1, -0.000225f, 26.49677f},
     // Flat at 1 for y <= 0.05 only: P45 (y +0.106) is off, so atan((-100 - 1) * 4.7) / 0.0174532.
     {"one probe off the track",
-     {Triangle{{{-10, -10, 1}, {10, -10, 1}, {10, 0.05f, 1}}}, Triangle{{{-10, -10, 1}, {10, 0.05f, 1}, {-10, 0.05f, 1}}}},
-     0, 0, 1, -89.87978f, 0},
+     {Triangle{{{-10, -10, 1}, {10, -10, 1}, {10, 0.05f, 1}}},
+      Triangle{{{-10, -10, 1}, {10, 0.05f, 1}, {-10, 0.05f, 1}}}},
+     0,
+     0,
+     1,
+     -89.87978f,
+     0},
     // A road at 0 under a bridge rising by 4 per unit of y. From 0.6 the centre finds the
     // bridge at 1; the +y probe, still measured from 0.6 and not from 1, takes the road (0.6
     // away) over the bridge at 1.424, the -y probe the bridge at 0.576: atan(-0.575741 * 4.7).
     {"probes measured from the height before settling",
-     {Triangle{{{-5, -5, 0}, {10, -5, 0}, {-5, 10, 0}}}, Triangle{{{-5, -5, -19}, {10, -5, -19}, {-5, 10, 41}}}},
-     0.6f, 0, 1, -69.71851f, -0.003805f},
+     {Triangle{{{-5, -5, 0}, {10, -5, 0}, {-5, 10, 0}}},
+      Triangle{{{-5, -5, -19}, {10, -5, -19}, {-5, 10, 41}}}},
+     0.6f,
+     0,
+     1,
+     -69.71851f,
+     -0.003805f},
 };
 
 TEST_F(CarOnTrack, WithNoElapsedTimeItOnlySettlesItsHeightAndTiltOnTheSurface) {
@@ -132,7 +145,8 @@ TEST(CarDrawing, TheModelIsScaledThenTurnedByHeadingPitchAndRollUnlessHidden) {
         Vec3 rotation;
         bool hidden;
     } cases[] = {
-        {{90, 0, 90}, false},  // pitch 90 lays the point along local -y, heading 90 turns that to +x
+        {{90, 0, 90},
+         false},  // pitch 90 lays the point along local -y, heading 90 turns that to +x
         {{90, 90, 0}, false},  // roll 90 first lays it along local +x, which pitch leaves alone
         {{0, 0, 0}, true},
     };

@@ -24,14 +24,19 @@ namespace {
 constexpr float kDrawScale = 0.25f;  // the car's draw transform
 
 Vec3 sub(const Vec3& a, const Vec3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-Vec3 cross(const Vec3& a, const Vec3& b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
-double dot(const Vec3& a, const Vec3& b) { return double(a.x) * b.x + double(a.y) * b.y + double(a.z) * b.z; }
+Vec3 cross(const Vec3& a, const Vec3& b) {
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+double dot(const Vec3& a, const Vec3& b) {
+    return double(a.x) * b.x + double(a.y) * b.y + double(a.z) * b.z;
+}
 
 // A point is inside a closed mesh when a ray from it crosses the surface an odd number of
 // times; the ray test is the track's own, in file units so no face is too small for it.
 bool insideClosedMesh(const ModelObject& object, const double point[3]) {
     const double origin[3] = {point[0] * 100, point[1] * 100, point[2] * 100};
-    const double dir[3] = {0.267, 0.534, 0.802};  // skewed, so it runs along no edge of the lofted grid
+    const double dir[3] = {0.267, 0.534,
+                           0.802};  // skewed, so it runs along no edge of the lofted grid
     int crossings = 0;
     for (const ModelFace& f : object.faces) {
         double corner[3][3], t = 0, u = 0, v = 0;
@@ -41,7 +46,10 @@ bool insideClosedMesh(const ModelObject& object, const double point[3]) {
             corner[k][1] = p.y * 100.0;
             corner[k][2] = p.z * 100.0;
         }
-        crossings += intersectRayTriangle(origin, dir, corner[0], corner[1], corner[2], &t, &u, &v) && t > 0 ? 1 : 0;
+        crossings +=
+            intersectRayTriangle(origin, dir, corner[0], corner[1], corner[2], &t, &u, &v) && t > 0
+                ? 1
+                : 0;
     }
     return crossings % 2 == 1;
 }
@@ -54,19 +62,22 @@ const uint8_t* texel(const ImageRecord& image, double s, double t) {
 }
 
 class GeneratedContent : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         std::string error;
         ASSERT_TRUE(writeCars(pack.path(), error) && writeSkyAndSmoke(pack.path(), error)) << error;
     }
-    ParsedModel readModel(const std::string& car) const { return parseModelFile(pack.path() + "/models/" + car + ".ascii"); }
+    ParsedModel readModel(const std::string& car) const {
+        return parseModelFile(pack.path() + "/models/" + car + ".ascii");
+    }
     std::unique_ptr<ImageRecord> readImage(const std::string& name) const {
         const std::vector<uint8_t> bytes = readBinaryFile(pack.path() + "/tex/" + name);
         BitmapError error = BitmapError::None;
         auto image = decodeBitmap(bytes.data(), bytes.size(), error);
         EXPECT_TRUE(image && error == BitmapError::None) << name;
         // Masked textures are uploaded at their own size, which must be a power of two.
-        for (const int side : {image ? image->width : 0, image ? image->height : 0}) EXPECT_EQ(side & (side - 1), 0) << name;
+        for (const int side : {image ? image->width : 0, image ? image->height : 0})
+            EXPECT_EQ(side & (side - 1), 0) << name;
         return image;
     }
 
@@ -74,7 +85,8 @@ protected:
 };
 
 // Lamps show where the texture mapped onto the nose and the tail faces says they are.
-void countLamps(const ModelObject& body, const ImageRecord& texture, float noseY, float tailY, int& white, int& red) {
+void countLamps(const ModelObject& body, const ImageRecord& texture, float noseY, float tailY,
+                int& white, int& red) {
     for (const ModelFace& f : body.faces) {
         const float y = body.positions[f.vertex[0]].y * kDrawScale;
         const bool nose = std::fabs(y - noseY) < 1e-5f, tail = std::fabs(y - tailY) < 1e-5f;
@@ -103,15 +115,20 @@ TEST_F(GeneratedContent, EachCarSuitsTheSceneInSizeShapeAndLamps) {
     for (const Expected& car : {Expected{"ds21", 0.5, 0.6, 0.3}, Expected{"r5", 0.36, 0.44, 0.2}}) {
         SCOPED_TRACE(car.name);
         const ParsedModel model = readModel(car.name);
-        EXPECT_EQ(model.textures.textures, (std::vector<std::string>{"tex\\" + std::string(car.name) + ".bmp", "xxx"}));
-        EXPECT_EQ(model.geometry.tooManyVerts + model.geometry.outsideObject.count + model.geometry.notFinite.count, 0);
+        EXPECT_EQ(model.textures.textures,
+                  (std::vector<std::string>{"tex\\" + std::string(car.name) + ".bmp", "xxx"}));
+        EXPECT_EQ(model.geometry.tooManyVerts + model.geometry.outsideObject.count +
+                      model.geometry.notFinite.count,
+                  0);
         size_t faces = 0;
         Vec3 low{1e9f, 1e9f, 1e9f}, high{-1e9f, -1e9f, -1e9f};  // as drawn
         for (const ModelObject& object : model.objects) {
             faces += object.faces.size();
             for (const Vec3& p : object.positions) {
-                low = {std::min(low.x, p.x * kDrawScale), std::min(low.y, p.y * kDrawScale), std::min(low.z, p.z * kDrawScale)};
-                high = {std::max(high.x, p.x * kDrawScale), std::max(high.y, p.y * kDrawScale), std::max(high.z, p.z * kDrawScale)};
+                low = {std::min(low.x, p.x * kDrawScale), std::min(low.y, p.y * kDrawScale),
+                       std::min(low.z, p.z * kDrawScale)};
+                high = {std::max(high.x, p.x * kDrawScale), std::max(high.y, p.y * kDrawScale),
+                        std::max(high.z, p.z * kDrawScale)};
             }
         }
         EXPECT_GE(faces, 500u);
@@ -144,9 +161,11 @@ TEST_F(GeneratedContent, EveryFaceAndNormalOfACarPointsOutOfItsClosedShell) {
             const ModelObject& object = model.objects[o];
             int inward = 0, disagreeing = 0, level = 0;
             // Under the light straight above, a level normal gets only the ambient share.
-            for (const Vec3& n : object.normals) level += std::fabs(n.z) < std::sin(0.35) * std::sqrt(dot(n, n)) ? 1 : 0;
+            for (const Vec3& n : object.normals)
+                level += std::fabs(n.z) < std::sin(0.35) * std::sqrt(dot(n, n)) ? 1 : 0;
             if (o == 0) {
-                EXPECT_LT(level * 20, static_cast<int>(object.normals.size())) << car << ": body sides left dark";
+                EXPECT_LT(level * 20, static_cast<int>(object.normals.size()))
+                    << car << ": body sides left dark";
             }
             for (const ModelFace& f : object.faces) {
                 const Vec3& a = object.positions[f.vertex[0]];
@@ -155,14 +174,17 @@ TEST_F(GeneratedContent, EveryFaceAndNormalOfACarPointsOutOfItsClosedShell) {
                 const Vec3 face = cross(sub(b, a), sub(c, a));
                 const double area2 = std::sqrt(dot(face, face));
                 if (area2 < 1e-12) continue;
-                for (int k = 0; k < 3; ++k) disagreeing += dot(face, object.normals[f.vertex[k]]) <= 0.0 ? 1 : 0;
+                for (int k = 0; k < 3; ++k)
+                    disagreeing += dot(face, object.normals[f.vertex[k]]) <= 0.0 ? 1 : 0;
                 const double step = 1e-4 / area2;
-                const double outside[3] = {(a.x + b.x + c.x) / 3.0 + face.x * step, (a.y + b.y + c.y) / 3.0 + face.y * step,
+                const double outside[3] = {(a.x + b.x + c.x) / 3.0 + face.x * step,
+                                           (a.y + b.y + c.y) / 3.0 + face.y * step,
                                            (a.z + b.z + c.z) / 3.0 + face.z * step};
                 inward += insideClosedMesh(object, outside) ? 1 : 0;
             }
             EXPECT_EQ(inward, 0) << car << " object " << o << ": faces wound into the shell";
-            EXPECT_EQ(disagreeing, 0) << car << " object " << o << ": corner normals against their face";
+            EXPECT_EQ(disagreeing, 0)
+                << car << " object " << o << ": corner normals against their face";
         }
     }
 }
@@ -188,7 +210,9 @@ TEST_F(GeneratedContent, TheSmokeIsAPuffOnExactBlackAndTheSkyHasBlueAndCloudInsi
     const auto sky = readImage("clouds.bmp");
     ASSERT_TRUE(sky);
     const int w = sky->width, h = sky->height;
-    const auto channel = [&](int x, int y, int c) { return int(sky->data[(static_cast<size_t>(y) * w + x) * 3 + c]); };
+    const auto channel = [&](int x, int y, int c) {
+        return int(sky->data[(static_cast<size_t>(y) * w + x) * 3 + c]);
+    };
     // Every edge of a face of the sky box meets edges of its neighbours, mirrored or turned:
     // a border band of one colour all round is what lets every seam vanish (and it tiles).
     const int band = w / 64;
@@ -196,7 +220,8 @@ TEST_F(GeneratedContent, TheSmokeIsAPuffOnExactBlackAndTheSkyHasBlueAndCloudInsi
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
             const bool inBand = std::min({x, y, w - 1 - x, h - 1 - y}) < band;
-            for (int c = 0; inBand && c < 3; ++c) offBand += std::abs(channel(x, y, c) - channel(0, 0, c)) > 2 ? 1 : 0;
+            for (int c = 0; inBand && c < 3; ++c)
+                offBand += std::abs(channel(x, y, c) - channel(0, 0, c)) > 2 ? 1 : 0;
         }
     }
     EXPECT_EQ(offBand, 0);

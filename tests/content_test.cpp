@@ -19,9 +19,9 @@
 #include "ground_mesh.h"
 #include "platform/ticks.h"
 #include "race.h"
-#include "sight_map.h"
 #include "replay/recorder.h"
 #include "replay/run_record.h"
+#include "sight_map.h"
 #include "support/files.h"
 #include "support/model_files.h"
 #include "support/process.h"
@@ -34,16 +34,22 @@ namespace {
 const std::string kPack = std::string(ZORVEX_BINARY_DIR) + "/content";
 constexpr double kDegree = 3.14159265358979323846 / 180.0;
 
-const char* const kPackFiles[] = {"models/track.ascii", "models/landscape.ascii", "models/ds21.ascii",
-                                  "models/r5.ascii",    "tex/clouds.bmp",         "tex/smoke.bmp",
-                                  "rec/record0.rec",    "rec/record1.rec",        "rec/record2.rec",
-                                  "audio/music.mp3"};
+const char* const kPackFiles[] = {
+    "models/track.ascii", "models/landscape.ascii", "models/ds21.ascii", "models/r5.ascii",
+    "tex/clouds.bmp",     "tex/smoke.bmp",          "rec/record0.rec",   "rec/record1.rec",
+    "rec/record2.rec",    "audio/music.mp3"};
 // Every model is drawn every frame, within its triangle budget (the track's is its height
 // table); the road, the ground and its banks face the light above, or they show black.
-struct ModelBudget { const char* file; size_t triangles; const char* upward; float leastUp; };
+struct ModelBudget {
+    const char* file;
+    size_t triangles;
+    const char* upward;
+    float leastUp;
+};
 const ModelBudget kModels[] = {{"models/track.ascii", Track::kMaxTriangles, "tex\\track.bmp", 0.9f},
                                {"models/landscape.ascii", 20000, "tex\\grass.bmp", 0.0f},
-                               {"models/ds21.ascii", 1500, "", 0.0f}, {"models/r5.ascii", 1500, "", 0.0f}};
+                               {"models/ds21.ascii", 1500, "", 0.0f},
+                               {"models/r5.ascii", 1500, "", 0.0f}};
 
 std::string packPath(const std::string& demoPath) {
     std::string path = kPack + "/" + demoPath;
@@ -77,7 +83,7 @@ void report(const std::string& name, double value) {
 }
 
 class ContentPack : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         if (!exists(packPath("models/track.ascii"))) {
 #ifdef ZORVEX_CONTENT_BIN
@@ -98,7 +104,8 @@ TEST_F(ContentPack, ModelsParseSilentlyWithinTheirBudgetsFacingTheLightWithTextu
         EXPECT_EQ(textures.fault, ModelTextureFault::None);
         ASSERT_FALSE(textures.textures.empty());
         EXPECT_EQ(parsed.geometry.tooManyVerts, 0);
-        EXPECT_EQ(parsed.geometry.outsideObject.count + parsed.geometry.notFinite.count, 0) << parsed.geometry.outsideObject.first;
+        EXPECT_EQ(parsed.geometry.outsideObject.count + parsed.geometry.notFinite.count, 0)
+            << parsed.geometry.outsideObject.first;
         ASSERT_EQ(parsed.objects.size(), textures.textures.size());
         size_t faces = 0, notUp = 0;
         std::string texture;
@@ -122,7 +129,8 @@ TEST_F(ContentPack, ModelsParseSilentlyWithinTheirBudgetsFacingTheLightWithTextu
     for (const std::string& bitmap : bitmaps) {
         const std::vector<uint8_t> bytes = readBinaryFile(packPath(bitmap));
         BitmapError error = BitmapError::None;
-        EXPECT_TRUE(decodeBitmap(bytes.data(), bytes.size(), error) && error == BitmapError::None) << bitmap;
+        EXPECT_TRUE(decodeBitmap(bytes.data(), bytes.size(), error) && error == BitmapError::None)
+            << bitmap;
     }
 }
 
@@ -146,13 +154,18 @@ TEST(GroundMesh, MeetsItselfAcrossEveryGridLineAndIsTheTerrainNearTheRoad) {
     double worstCrack = 0.0, worstNearRoad = 0.0;
     for (int i = 1; i + 1 < terrain.columns; ++i) {
         for (int j = 1; j + 1 < terrain.rows; ++j) {
-            const double x = terrain.originX + i * Terrain::kSpacing, y = terrain.originY + j * Terrain::kSpacing;
-            // Halfway along a cell's side is where a patch beside smaller ones would part from them.
+            const double x = terrain.originX + i * Terrain::kSpacing,
+                         y = terrain.originY + j * Terrain::kSpacing;
+            // Halfway along a cell's side is where a patch beside smaller ones would part from
+            // them.
             const double d = 0.5 * Terrain::kSpacing;
-            worstCrack = std::max({worstCrack, std::fabs(ground.heightAt(x - 1e-6, y + d) - ground.heightAt(x + 1e-6, y + d)),
-                                   std::fabs(ground.heightAt(x + d, y - 1e-6) - ground.heightAt(x + d, y + 1e-6))});
+            worstCrack = std::max(
+                {worstCrack,
+                 std::fabs(ground.heightAt(x - 1e-6, y + d) - ground.heightAt(x + 1e-6, y + d)),
+                 std::fabs(ground.heightAt(x + d, y - 1e-6) - ground.heightAt(x + d, y + 1e-6))});
             if (terrain.roadDistance(x + d, y) > 3.0) continue;
-            worstNearRoad = std::max(worstNearRoad, std::fabs(ground.heightAt(x + d, y) - terrain.heightAt(x + d, y)));
+            worstNearRoad = std::max(
+                worstNearRoad, std::fabs(ground.heightAt(x + d, y) - terrain.heightAt(x + d, y)));
         }
     }
     EXPECT_LT(worstCrack, 1e-4);
@@ -216,20 +229,21 @@ TEST_F(ContentPack, RunsAreRecordedAsTheRecorderWritesThemAndEndTogether) {
 // What one replay of the three runs at a fixed frame step measured.
 struct ReplayFigures {
     int frames = 0;
-    int surfaceMisses = 0;      // centre or a probe without a surface under it
-    int offRoadFrames = 0;      // a corner of a car's footprint off the track
-    double steepest = 0.0;      // largest |pitch| or |roll|, degrees
-    double largestStep = 0.0;   // largest height change of a car in one frame
-    int levelSwitches = 0;      // changes of level while over the crossing
+    int surfaceMisses = 0;     // centre or a probe without a surface under it
+    int offRoadFrames = 0;     // a corner of a car's footprint off the track
+    double steepest = 0.0;     // largest |pitch| or |roll|, degrees
+    double largestStep = 0.0;  // largest height change of a car in one frame
+    int levelSwitches = 0;     // changes of level while over the crossing
     int upperFrames = 0, lowerFrames = 0;
-    double largestJump = 0.0;   // distance from the dead-reckoned pose to a record
+    double largestJump = 0.0;  // distance from the dead-reckoned pose to a record
     double largestTurnJump = 0.0;
-    double closestGap = 1e9;    // separating distance of the footprints (negative: overlap)
+    double closestGap = 1e9;  // separating distance of the footprints (negative: overlap)
     int overlaps = 0;
-    int framedFrames = 0;       // frames with a car in the picture at least 40 px long
+    int framedFrames = 0;         // frames with a car in the picture at least 40 px long
     std::vector<double> nearest;  // per frame, the size of the largest car in the picture
-    int passFrames = 0, passBothInPicture = 0;  // within half a second of ds21 drawing ahead: both cars in the picture, one 40 px long
-    int cameraShut = 0;         // camera records that put the eye inside scenery or the ground
+    int passFrames = 0, passBothInPicture = 0;  // within half a second of ds21 drawing ahead: both
+                                                // cars in the picture, one 40 px long
+    int cameraShut = 0;  // camera records that put the eye inside scenery or the ground
 };
 
 struct Footprint {
@@ -242,14 +256,16 @@ constexpr Footprint kFootprints[2] = {{0.11, 0.275}, {0.108, 0.2}};
 Corners corners(const Car& car, const Footprint& f) {
     const double h = car.heading * kDegree, c = std::cos(h), s = std::sin(h);
     Corners out;
-    const double local[4][2] = {{-f.halfWidth, -f.halfLength}, {f.halfWidth, -f.halfLength},
-                                {f.halfWidth, f.halfLength}, {-f.halfWidth, f.halfLength}};
+    const double local[4][2] = {{-f.halfWidth, -f.halfLength},
+                                {f.halfWidth, -f.halfLength},
+                                {f.halfWidth, f.halfLength},
+                                {-f.halfWidth, f.halfLength}};
     for (int k = 0; k < 4; ++k) {
-        out[k] = {car.position.x + local[k][0] * c - local[k][1] * s, car.position.y + local[k][0] * s + local[k][1] * c};
+        out[k] = {car.position.x + local[k][0] * c - local[k][1] * s,
+                  car.position.y + local[k][0] * s + local[k][1] * c};
     }
     return out;
 }
-
 
 // Where a point lands in the free view of the camera's pose, as the demo draws it: the view
 // turns by heading about z, roll about y and pitch about x after moving the world by a tenth
@@ -259,11 +275,15 @@ struct OnScreen {
     double x, y, depth;
 };
 OnScreen onScreen(const Body& camera, double x, double y, double z) {
-    const double p = camera.pitch * kDegree, r = camera.roll * kDegree, h = camera.heading * kDegree;
-    const double vx = x + camera.position.x / 10.0, vy = y + camera.position.y / 10.0, vz = z + camera.position.z / 10.0;
+    const double p = camera.pitch * kDegree, r = camera.roll * kDegree,
+                 h = camera.heading * kDegree;
+    const double vx = x + camera.position.x / 10.0, vy = y + camera.position.y / 10.0,
+                 vz = z + camera.position.z / 10.0;
     const double x1 = vx * std::cos(h) - vy * std::sin(h), y1 = vx * std::sin(h) + vy * std::cos(h);
-    const double x2 = x1 * std::cos(r) + vz * std::sin(r), z2 = -x1 * std::sin(r) + vz * std::cos(r);
-    const double depth = -(y1 * std::sin(p) + z2 * std::cos(p)), pixels = 225.0 / std::tan(32.5 * kDegree) / depth;
+    const double x2 = x1 * std::cos(r) + vz * std::sin(r),
+                 z2 = -x1 * std::sin(r) + vz * std::cos(r);
+    const double depth = -(y1 * std::sin(p) + z2 * std::cos(p)),
+                 pixels = 225.0 / std::tan(32.5 * kDegree) / depth;
     return {x2 * pixels, (y1 * std::cos(p) - z2 * std::sin(p)) * pixels, depth};
 }
 
@@ -282,30 +302,36 @@ CarOnScreen carOnScreen(const Body& camera, const Car& car, const SightMap& sigh
     double left = 1e9, right = -1e9, low = 1e9, high = -1e9;
     for (int k = 0; k < 8; ++k) {
         const double u = k & 1 ? 1.0 : -1.0, v = k & 2 ? 1.0 : -1.0;
-        const OnScreen p = onScreen(camera, car.position.x + u * ax + v * bx, car.position.y + u * ay + v * by,
-                                    car.position.z + (k & 4 ? 0.14 : 0.0));
+        const OnScreen p =
+            onScreen(camera, car.position.x + u * ax + v * bx, car.position.y + u * ay + v * by,
+                     car.position.z + (k & 4 ? 0.14 : 0.0));
         if (p.depth <= 0.1) return {};
-        left = std::min(left, p.x), right = std::max(right, p.x), low = std::min(low, p.y), high = std::max(high, p.y);
+        left = std::min(left, p.x), right = std::max(right, p.x), low = std::min(low, p.y),
+        high = std::max(high, p.y);
     }
     const V3 eye{-camera.position.x / 10.0, -camera.position.y / 10.0, -camera.position.z / 10.0};
     bool seen = true;
     for (double end : {-1.0, 1.0}) {
         // To the nose and the tail just over the road, ending 0.1 short of them.
-        const V3 toward = V3{car.position.x + end * ax, car.position.y + end * ay, car.position.z + 0.03} - eye;
-        const double length = std::sqrt(toward.x * toward.x + toward.y * toward.y + toward.z * toward.z);
+        const V3 toward =
+            V3{car.position.x + end * ax, car.position.y + end * ay, car.position.z + 0.03} - eye;
+        const double length =
+            std::sqrt(toward.x * toward.x + toward.y * toward.y + toward.z * toward.z);
         seen = seen && sight.clear(eye, eye + toward * (1.0 - 0.1 / length));
     }
     const OnScreen centre = onScreen(camera, car.position.x, car.position.y, car.position.z + 0.07);
-    return {std::max(right - left, high - low),
-            seen && centre.depth < 10.0 && std::fabs(centre.x) <= 0.9 * 225.0 && std::fabs(centre.y) <= 0.9 * 225.0};
+    return {std::max(right - left, high - low), seen && centre.depth < 10.0 &&
+                                                    std::fabs(centre.x) <= 0.9 * 225.0 &&
+                                                    std::fabs(centre.y) <= 0.9 * 225.0};
 }
 
 class RaceReplay {
-public:
+  public:
     RaceReplay() : track(std::make_unique<Track>()), circuit(buildCircuit()) {
         OutputCapture quiet;
         track->readTriangles(packPath("models/track.ascii").c_str());
-        EXPECT_TRUE(sight.addModel(packPath("models/landscape.ascii")) && sight.addModel(packPath("models/track.ascii")));
+        EXPECT_TRUE(sight.addModel(packPath("models/landscape.ascii")) &&
+                    sight.addModel(packPath("models/track.ascii")));
         stations[0] = stations[1] = circuit.gridS;
         for (Car& car : cars) car.setTrack(track.get());
         cars[1].setPosition(Vec3{0.3f, 0.0f, 0.0f});
@@ -315,13 +341,16 @@ public:
 
     ReplayFigures run(int stepMs) {
         ManualClock::install(100000);
-        const std::string paths[3] = {packPath("rec/record1.rec"), packPath("rec/record2.rec"), packPath("rec/record0.rec")};
-        Recorder ds21(paths[0].c_str(), &cars[0]), r5(paths[1].c_str(), &cars[1]), cam(paths[2].c_str(), &camera);
+        const std::string paths[3] = {packPath("rec/record1.rec"), packPath("rec/record2.rec"),
+                                      packPath("rec/record0.rec")};
+        Recorder ds21(paths[0].c_str(), &cars[0]), r5(paths[1].c_str(), &cars[1]),
+            cam(paths[2].c_str(), &camera);
         Recorder* recorders[3] = {&ds21, &r5, &cam};
         {
             OutputCapture quiet;
             for (Recorder* recorder : recorders) recorder->startPlayback(false);
-            for (int frame = 0; !(ds21.isIdle() && r5.isIdle() && cam.isIdle()) && frame < 100000; ++frame) {
+            for (int frame = 0; !(ds21.isIdle() && r5.isIdle() && cam.isIdle()) && frame < 100000;
+                 ++frame) {
                 const int elapsed = frame == 0 ? 0 : stepMs;
                 ManualClock::advance(static_cast<uint32_t>(elapsed));
                 this->frame(recorders, elapsed);
@@ -332,17 +361,19 @@ public:
         return figures;
     }
 
-private:
+  private:
     void frame(Recorder* const (&recorders)[3], int elapsed) {
         // The camera's pose as this frame shows it: set before the recorders step.
         const Body view = camera;
         Car before[2] = {cars[0], cars[1]};
         for (int i = 0; i < 3; ++i) {
             recorders[i]->step(false);
-            if (i < 2 && applied(*recorders[i])) measureJump(i, before[i], recorders[i]->pendingRecord);
+            if (i < 2 && applied(*recorders[i]))
+                measureJump(i, before[i], recorders[i]->pendingRecord);
         }
         if (applied(*recorders[2])) {
-            const V3 eye{-camera.position.x / 10.0, -camera.position.y / 10.0, -camera.position.z / 10.0};
+            const V3 eye{-camera.position.x / 10.0, -camera.position.y / 10.0,
+                         -camera.position.z / 10.0};
             figures.cameraShut += sight.roomAt(eye, 0.1) ? 0 : 1;
         }
         for (int i = 0; i < 2; ++i) {
@@ -365,7 +396,8 @@ private:
         figures.framedFrames += largest >= 40.0 ? 1 : 0;
         figures.nearest.push_back(largest);
         passing.push_back({progress[0] - progress[1], inPicture == 2 && largest >= 40.0});
-        const double gap = separation(corners(cars[0], kFootprints[0]), corners(cars[1], kFootprints[1]));
+        const double gap =
+            separation(corners(cars[0], kFootprints[0]), corners(cars[1], kFootprints[1]));
         figures.closestGap = std::min(figures.closestGap, gap);
         figures.overlaps += gap < 0.0 ? 1 : 0;
     }
@@ -373,7 +405,8 @@ private:
     // The pass is the last time ds21 draws ahead of r5 along the road.
     void measurePass(int stepMs) {
         size_t pass = 0;
-        for (size_t k = 1; k < passing.size(); ++k) pass = passing[k - 1].first <= 0.0 && passing[k].first > 0.0 ? k : pass;
+        for (size_t k = 1; k < passing.size(); ++k)
+            pass = passing[k - 1].first <= 0.0 && passing[k].first > 0.0 ? k : pass;
         for (size_t k = 0; pass > 0 && k < passing.size(); ++k) {
             if (std::fabs((static_cast<double>(k) - pass) * stepMs) > 500.0) continue;
             ++figures.passFrames;
@@ -381,17 +414,23 @@ private:
         }
     }
 
-    static bool applied(const Recorder& recorder) { return recorder.state == Playing && !recorder.hasPending; }
+    static bool applied(const Recorder& recorder) {
+        return recorder.state == Playing && !recorder.hasPending;
+    }
 
     // Dead-reckons the car as it was to the record's own time and compares.
     void measureJump(int i, const Car& before, const RunRecord& record) {
         if (started[i]) {
             Car predicted = before;
-            predicted.advance(static_cast<int32_t>(static_cast<int64_t>(record.timeMs) - effectiveMs[i]));
-            figures.largestJump = std::max(figures.largestJump, std::hypot(static_cast<double>(predicted.position.x) - record.position.x,
-                                                                           static_cast<double>(predicted.position.y) - record.position.y));
+            predicted.advance(
+                static_cast<int32_t>(static_cast<int64_t>(record.timeMs) - effectiveMs[i]));
+            figures.largestJump =
+                std::max(figures.largestJump,
+                         std::hypot(static_cast<double>(predicted.position.x) - record.position.x,
+                                    static_cast<double>(predicted.position.y) - record.position.y));
             figures.largestTurnJump =
-                std::max(figures.largestTurnJump, std::fabs(static_cast<double>(predicted.heading) - record.heading));
+                std::max(figures.largestTurnJump,
+                         std::fabs(static_cast<double>(predicted.heading) - record.heading));
         }
         started[i] = true;
         effectiveMs[i] = record.timeMs;
@@ -400,16 +439,20 @@ private:
     void check(int i, const Car& before) {
         const Car& car = cars[i];
         const float centre = track->heightAt(car.position.x, car.position.y, car.position.z);
-        const bool probes = car.probe(45.0) > -100.0f && car.probe(135.0) > -100.0f && car.probe(225.0) > -100.0f;
+        const bool probes =
+            car.probe(45.0) > -100.0f && car.probe(135.0) > -100.0f && car.probe(225.0) > -100.0f;
         figures.surfaceMisses += (centre <= -100.0f || !probes) ? 1 : 0;
         bool onRoad = true;
         for (const auto& p : corners(car, kFootprints[i])) {
-            onRoad = onRoad && track->heightAt(static_cast<float>(p[0]), static_cast<float>(p[1]), car.position.z) > -100.0f;
+            onRoad = onRoad && track->heightAt(static_cast<float>(p[0]), static_cast<float>(p[1]),
+                                               car.position.z) > -100.0f;
         }
         figures.offRoadFrames += onRoad ? 0 : 1;
         figures.steepest = std::max({figures.steepest, std::fabs(static_cast<double>(car.pitch)),
                                      std::fabs(static_cast<double>(car.roll))});
-        figures.largestStep = std::max(figures.largestStep, std::fabs(static_cast<double>(car.position.z) - before.position.z));
+        figures.largestStep =
+            std::max(figures.largestStep,
+                     std::fabs(static_cast<double>(car.position.z) - before.position.z));
         const float low = track->heightAt(car.position.x, car.position.y, -50.0f);
         const float high = track->heightAt(car.position.x, car.position.y, 50.0f);
         if (high - low > 0.2f) {
@@ -426,7 +469,8 @@ private:
     const Circuit circuit;
     SightMap sight;
     double stations[2] = {0.0, 0.0}, progress[2] = {0.0, 0.0};
-    std::vector<std::pair<double, bool>> passing;  // per frame: ds21's lead along the road, both cars in the picture
+    std::vector<std::pair<double, bool>>
+        passing;  // per frame: ds21's lead along the road, both cars in the picture
     Car cars[2];
     Body camera;
     ReplayFigures figures;
@@ -456,7 +500,8 @@ TEST_P(ReplayedRace, KeepsToTheRoadAndApartAndTheCameraShowsIt) {
     std::nth_element(nearest.begin(), nearest.begin() + nearest.size() / 2, nearest.end());
     report(tag + "framed_a_car_40px_pct", 100.0 * f.framedFrames / std::max(f.frames, 1));
     report(tag + "median_nearest_car_px", nearest.empty() ? 0.0 : nearest[nearest.size() / 2]);
-    report(tag + "pass_both_in_picture_pct", 100.0 * f.passBothInPicture / std::max(f.passFrames, 1));
+    report(tag + "pass_both_in_picture_pct",
+           100.0 * f.passBothInPicture / std::max(f.passFrames, 1));
     EXPECT_EQ(f.surfaceMisses, 0);
     EXPECT_EQ(f.offRoadFrames, 0);
     EXPECT_LT(f.steepest, 25.0);
@@ -474,13 +519,16 @@ TEST_P(ReplayedRace, KeepsToTheRoadAndApartAndTheCameraShowsIt) {
 }
 
 INSTANTIATE_TEST_SUITE_P(FrameSteps, ReplayedRace, ::testing::Values(5, 16, 33),
-                         [](const ::testing::TestParamInfo<int>& info) { return std::to_string(info.param) + "ms"; });
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return std::to_string(info.param) + "ms";
+                         });
 
 #ifdef ZORVEX_CONTENT_BIN
 TEST_F(ContentPack, GeneratorWritesTheSameBytesAgainAndNamesEachFile) {
     TempDir dir;
     std::string out, err;
-    ASSERT_EQ(runProgram({ZORVEX_CONTENT_BIN, dir.path() + "/pack"}, dir.path(), out, err), 0) << err;
+    ASSERT_EQ(runProgram({ZORVEX_CONTENT_BIN, dir.path() + "/pack"}, dir.path(), out, err), 0)
+        << err;
     EXPECT_EQ(err, "");
     for (const char* file : kPackFiles) {
         SCOPED_TRACE(file);

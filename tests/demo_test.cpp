@@ -25,7 +25,9 @@ std::string shell(const std::string& command) {
 }
 
 std::string findWindow() {
-    return shell("xdotool search --sync --onlyvisible --name '^ZORVEX 2005$' 2>/dev/null | head -n 1 | tr -d '\\n '");
+    return shell(
+        "xdotool search --sync --onlyvisible --name '^ZORVEX 2005$' 2>/dev/null | head -n 1 | tr "
+        "-d '\\n '");
 }
 
 // "WIDTHxHEIGHT+X+Y" of a window.
@@ -58,23 +60,29 @@ double differingFraction(const std::vector<uint8_t>& a, const std::vector<uint8_
     if (a.size() != b.size() || a.empty()) return 1.0;
     size_t differing = 0;
     for (size_t i = 0; i + 2 < a.size(); i += 3) {
-        differing += std::abs(a[i] - b[i]) + std::abs(a[i + 1] - b[i + 1]) + std::abs(a[i + 2] - b[i + 2]) > 24 ? 1 : 0;
+        differing +=
+            std::abs(a[i] - b[i]) + std::abs(a[i + 1] - b[i + 1]) + std::abs(a[i + 2] - b[i + 2]) >
+                    24
+                ? 1
+                : 0;
     }
     return static_cast<double>(differing) / static_cast<double>(a.size() / 3);
 }
 
 class DemoTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         server = std::make_unique<ChildProcess>(
-            std::vector<std::string>{"/usr/bin/Xvfb", "-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-                                     "-noreset"}, "");
+            std::vector<std::string>{"/usr/bin/Xvfb", "-displayfd", "1", "-screen", "0",
+                                     "1280x1024x24", "-nolisten", "tcp", "-noreset"},
+            "");
         ASSERT_TRUE(server->waitForOutput("\n", 10000)) << "Xvfb did not start: " << server->err;
         display = ":" + server->out.substr(0, server->out.find('\n'));
     }
     // The program in a folder whose runs last 400 ms and hold still, so each restart shows
     // the same picture again; with a shell line, started through /bin/sh -c as "$0".
-    std::unique_ptr<ChildProcess> start(const std::vector<std::string>& args = {}, const std::string& audio = "dummy",
+    std::unique_ptr<ChildProcess> start(const std::vector<std::string>& args = {},
+                                        const std::string& audio = "dummy",
                                         const std::string& shellLine = "") {
         TinyContent content;
         content.writeMusic = true;
@@ -86,8 +94,9 @@ protected:
         std::vector<std::string> argv = {ZORVEX_BIN};
         if (!shellLine.empty()) argv.insert(argv.begin(), {"/bin/sh", "-c", shellLine});
         argv.insert(argv.end(), args.begin(), args.end());
-        return std::make_unique<ChildProcess>(argv, dir.path(),
-                                              std::vector<std::string>{"SDL_AUDIODRIVER=" + audio, "DISPLAY=" + display});
+        return std::make_unique<ChildProcess>(
+            argv, dir.path(),
+            std::vector<std::string>{"SDL_AUDIODRIVER=" + audio, "DISPLAY=" + display});
     }
     TempDir dir;
     std::unique_ptr<ChildProcess> server;
@@ -97,15 +106,19 @@ protected:
 const std::string kRunsStart =
     "\n\nPLAYBACK (rec\\record0.rec)\nPLAYBACK (rec\\record1.rec)\nPLAYBACK (rec\\record2.rec)\n\n";
 
-TEST_F(DemoTest, ByDefaultItRunsFromBannerToRestartInItsTitledWindowPrintingTheRateEveryThreeSeconds) {
+TEST_F(DemoTest,
+       ByDefaultItRunsFromBannerToRestartInItsTitledWindowPrintingTheRateEveryThreeSeconds) {
     auto demo = start();
     // The three short runs end in the same frame; the next frame starts them all again.
-    ASSERT_TRUE(demo->waitForOutput("END (rec\\record0.rec)" + kRunsStart, 20000)) << demo->out << demo->err;
+    ASSERT_TRUE(demo->waitForOutput("END (rec\\record0.rec)" + kRunsStart, 20000))
+        << demo->out << demo->err;
     EXPECT_EQ(demo->out.rfind("\n\nZorvex 2005 Demo, Compilation Date: ", 0), 0u) << demo->out;
-    expectInOrder(demo->out, {"\n\nSound Init...OK\n\n", "Track Init...OK\n", "\nloading models\\track.ascii\n",
-                              "texture loaded (", "\nloading models\\landscape.ascii\n", "\nloading models\\ds21.ascii\n",
-                              "\nloading models\\r5.ascii\n", kRunsStart,
-                              "END (rec\\record1.rec)\nEND (rec\\record2.rec)\nEND (rec\\record0.rec)\n", kRunsStart});
+    expectInOrder(
+        demo->out,
+        {"\n\nSound Init...OK\n\n", "Track Init...OK\n", "\nloading models\\track.ascii\n",
+         "texture loaded (", "\nloading models\\landscape.ascii\n",
+         "\nloading models\\ds21.ascii\n", "\nloading models\\r5.ascii\n", kRunsStart,
+         "END (rec\\record1.rec)\nEND (rec\\record2.rec)\nEND (rec\\record0.rec)\n", kRunsStart});
     EXPECT_EQ(demo->err.find("Error"), std::string::npos) << demo->err;
     const std::string window = findWindow();
     EXPECT_EQ(geometryOf(window), "450x450+100+100");
@@ -120,13 +133,20 @@ TEST_F(DemoTest, ByDefaultItRunsFromBannerToRestartInItsTitledWindowPrintingTheR
     EXPECT_EQ(demo->waitExit(10000), 0);
 }
 
-TEST_F(DemoTest, AskedForFullScreenWithoutSoundOrGameModeItFillsTheScreenWhereCCyclesTheViewsAndOnlyXQuits) {
+TEST_F(DemoTest,
+       AskedForFullScreenWithoutSoundOrGameModeItFillsTheScreenWhereCCyclesTheViewsAndOnlyXQuits) {
     auto demo = start({"anything", "at all"}, "no-such-driver");
     demo->writeInput("Yes\nNO\nno\nn\n");  // no blur, no lighting: a still picture
     demo->closeInput();
-    ASSERT_TRUE(demo->waitForOutput("PLAYBACK (rec\\record2.rec)", 20000)) << demo->out << demo->err;
-    EXPECT_NE(demo->out.find("Sound Init...""..........""FAILED!\n\n"), std::string::npos) << demo->out;
-    expectInOrder(demo->err, {"Question? Fullscreen", "Question? Accumulation Buffer?", "Question? Light ?", "Question? FPS ?"});
+    ASSERT_TRUE(demo->waitForOutput("PLAYBACK (rec\\record2.rec)", 20000))
+        << demo->out << demo->err;
+    EXPECT_NE(demo->out.find("Sound Init..."
+                             ".........."
+                             "FAILED!\n\n"),
+              std::string::npos)
+        << demo->out;
+    expectInOrder(demo->err, {"Question? Fullscreen", "Question? Accumulation Buffer?",
+                              "Question? Light ?", "Question? FPS ?"});
     EXPECT_NE(demo->err.find("game mode"), std::string::npos) << demo->err;
     const std::string window = findWindow();
     ASSERT_FALSE(window.empty());
@@ -151,7 +171,8 @@ TEST_F(DemoTest, AskedForFullScreenWithoutSoundOrGameModeItFillsTheScreenWhereCC
     EXPECT_GT(differingFraction(inCar, overhead), 0.2);
     sendKey(window, "c");
     std::this_thread::sleep_for(std::chrono::milliseconds(700));
-    EXPECT_LT(differingFraction(free, screenshot(window, dir)), 0.02) << "three releases bring the view back";
+    EXPECT_LT(differingFraction(free, screenshot(window, dir)), 0.02)
+        << "three releases bring the view back";
     // Typed as a person types it: the x is released while shift is still held.
     shell("xdotool windowfocus --sync " + window + " keydown shift keydown x keyup x keyup shift");
     EXPECT_EQ(demo->waitExit(1500), -1) << "upper-case X must not quit";
@@ -165,13 +186,18 @@ TEST_F(DemoTest, AskedForFullScreenWithoutSoundOrGameModeItFillsTheScreenWhereCC
 TEST_F(DemoTest, AskedWithStandardInputClosedItAnswersNoInsteadOfReadingTheMusic) {
     // The shell closes descriptor 0, then becomes the demo.
     auto demo = start({"ask"}, "dummy", "exec \"$0\" \"$@\" <&-");
-    ASSERT_TRUE(demo->waitForOutput("PLAYBACK (rec\\record2.rec)", 20000)) << demo->out << demo->err;
+    ASSERT_TRUE(demo->waitForOutput("PLAYBACK (rec\\record2.rec)", 20000))
+        << demo->out << demo->err;
     char input[256] = {};
-    EXPECT_GT(readlink(("/proc/" + std::to_string(demo->pid) + "/fd/0").c_str(), input, sizeof input - 1), 0);
+    EXPECT_GT(
+        readlink(("/proc/" + std::to_string(demo->pid) + "/fd/0").c_str(), input, sizeof input - 1),
+        0);
     EXPECT_STREQ(input, "/dev/null");
     // Input that has ended answers each question No, which then ends its line.
     EXPECT_NE(demo->err.find("Question? Fullscreen [y/N] \nQuestion? Accumulation Buffer? [y/N] \n"
-                             "Question? Light ? [y/N] \nQuestion? FPS ? [y/N] \n"), std::string::npos) << demo->err;
+                             "Question? Light ? [y/N] \nQuestion? FPS ? [y/N] \n"),
+              std::string::npos)
+        << demo->err;
 }
 
 }  // namespace

@@ -39,7 +39,8 @@ std::vector<std::string> linesOf(const std::string& text) {
 TEST(ModelParser, OneTriangleObjectGivesScaledTablesAndOneFace) {
     // Texture-coordinate indices are real numbers truncated toward zero.
     const ParsedModel model = parseModelText(
-        "START\nany text\ntex\\a.bmp\n0\n0\n0\n100\n0\n0\n0\n100\n0\nNEXT\n0\n0\n1\n0\n0\n1\n0\n0\n1\nNEXT\n"
+        "START\nany "
+        "text\ntex\\a.bmp\n0\n0\n0\n100\n0\n0\n0\n100\n0\nNEXT\n0\n0\n1\n0\n0\n1\n0\n0\n1\nNEXT\n"
         "0\n0\n1\n0\n0\n1\nNEXT\n0.7\n1.2\n2.9\nNEXT\n0\n1\n2\nEND\n");
     EXPECT_EQ(model.textures.textures, std::vector<std::string>{"tex\\a.bmp"});
     EXPECT_EQ(model.textures.fault, ModelTextureFault::None);
@@ -61,11 +62,16 @@ TEST(ModelParser, OneTriangleObjectGivesScaledTablesAndOneFace) {
 
 TEST(ModelParser, NumbersReadTheLongestDecimalPrefix) {
     const std::pair<const char*, double> reals[] = {
-        {"150", 150.0}, {"-2.5e2", -250.0}, {" \t+7.25 apples", 7.25}, {"-.5e1x", -5.0}, {"3e", 3.0}, {"1,5", 1.0},
-        {"0x10", 0.0},  {"inf", 0.0},       {"nan", 0.0},              {"no number", 0.0}, {"", 0.0}};
+        {"150", 150.0},     {"-2.5e2", -250.0}, {" \t+7.25 apples", 7.25},
+        {"-.5e1x", -5.0},   {"3e", 3.0},        {"1,5", 1.0},
+        {"0x10", 0.0},      {"inf", 0.0},       {"nan", 0.0},
+        {"no number", 0.0}, {"", 0.0}};
     for (const auto& [line, value] : reals) EXPECT_DOUBLE_EQ(parseModelReal(line), value) << line;
-    const std::pair<const char*, int32_t> integers[] = {
-        {"2.9", 2}, {"  -41x", -41}, {"99999999999", INT32_MAX}, {"-99999999999", INT32_MIN}, {"x1", 0}};
+    const std::pair<const char*, int32_t> integers[] = {{"2.9", 2},
+                                                        {"  -41x", -41},
+                                                        {"99999999999", INT32_MAX},
+                                                        {"-99999999999", INT32_MIN},
+                                                        {"x1", 0}};
     for (const auto& [line, value] : integers) EXPECT_EQ(parseModelInteger(line), value) << line;
     EXPECT_FLOAT_EQ(parseModelCoordinate("-2.5e2"), -2.5f);
     EXPECT_FLOAT_EQ(parseModelCoordinate("zero"), 0.0f);
@@ -77,9 +83,11 @@ TEST(ModelParser, NumbersReadTheLongestDecimalPrefix) {
 TEST(ModelParser, TheDecimalPointIsADotInEveryLocale) {
     TempDir dir;
     std::string out, err;
-    const int status = runProgram({"/bin/sh", "-c", "localedef -i de_DE -f UTF-8 ./de_DE.UTF-8"}, dir.path(), out, err);
+    const int status = runProgram({"/bin/sh", "-c", "localedef -i de_DE -f UTF-8 ./de_DE.UTF-8"},
+                                  dir.path(), out, err);
     setenv("LOCPATH", dir.path().c_str(), 1);
-    if (status != 0 || !std::setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "no locale with a decimal comma: " << err;
+    if (status != 0 || !std::setlocale(LC_ALL, "de_DE.UTF-8"))
+        GTEST_SKIP() << "no locale with a decimal comma: " << err;
     ASSERT_DOUBLE_EQ(std::atof("1,5"), 1.5);  // the comma locale is in effect
     EXPECT_DOUBLE_EQ(parseModelReal("1.5"), 1.5);
     EXPECT_DOUBLE_EQ(parseModelReal("-2.5e2"), -250.0);
@@ -100,11 +108,14 @@ TEST(ModelParser, LinesEndAtLineFeedsOrAfter255CharactersAndStopAtANul) {
         {std::string("EN\0D\nEND", 8), {"EN", "END"}},
     };
     for (const auto& [text, lines] : cases) EXPECT_EQ(linesOf(text), lines) << text;
-    EXPECT_EQ(parseModelText("START\r\nx\r\ntex\\a.bmp\r\nNEXT\r\nNEXT\r\nNEXT\r\nNEXT\r\nEND\r\n").objects.size(), 1u);
+    EXPECT_EQ(parseModelText("START\r\nx\r\ntex\\a.bmp\r\nNEXT\r\nNEXT\r\nNEXT\r\nNEXT\r\nEND\r\n")
+                  .objects.size(),
+              1u);
 }
 
 TEST(ModelParser, KeywordsAreWholeCaseSensitiveLines) {
-    for (const char* text : {"", "hello\nSTART\n", "Start\nx\ntex\\a.bmp\nEND\n", "START \nx\nt\nEND\n"}) {
+    for (const char* text :
+         {"", "hello\nSTART\n", "Start\nx\ntex\\a.bmp\nEND\n", "START \nx\nt\nEND\n"}) {
         const ParsedModel model = parseModelText(text);
         EXPECT_TRUE(model.textures.textures.empty()) << text;
         EXPECT_TRUE(model.objects.empty()) << text;
@@ -165,7 +176,8 @@ TEST(ModelParser, TooManyFacesOrAVertexIndexOfThreeThousandClosesTheModel) {
     TestObject farIndex = plate(0);
     farIndex.faceUvs.assign(3, {0, 1, 2});
     farIndex.faces = {{0, 1, 2}, {0, 3000, 1}, {2, 1, 0}};
-    for (const auto& [object, kept] : {std::make_pair(many, kModelMaxFaces), std::make_pair(farIndex, size_t{1})}) {
+    for (const auto& [object, kept] :
+         {std::make_pair(many, kModelMaxFaces), std::make_pair(farIndex, size_t{1})}) {
         const ParsedModel model = parseModelText(modelText({object, plate(0)}));
         EXPECT_EQ(model.geometry.tooManyVerts, 1);
         ASSERT_EQ(model.objects.size(), 1u);
@@ -178,8 +190,10 @@ TEST(ModelParser, FacesOutsideTheirObjectOrBeyondTheFloatRangeAreLeftOut) {
     object.positions.push_back({3.5e38, 0, 0});  // vertex 3
     object.normals.push_back({0, 0, 1e300});
     object.uvs.push_back({0, 1e39});  // coordinate 3
-    object.faceUvs = {{0, 1, 2}, {0, 1, 2}, {0, 1, 2}, {0, 3, 2}, {-2.9, 0, 0}, {0, 1, 2}, {2, 1, 0}, {0, 1, 2}};
-    object.faces = {{0, 1, 2}, {-1, 1, 2}, {0, 4, 2}, {0, 1, 2}, {0, 1, 2}, {2, 1, 0}, {0, 3, 1}, {0, 0, 0}, {1, 1, 1}};
+    object.faceUvs = {{0, 1, 2},    {0, 1, 2}, {0, 1, 2}, {0, 3, 2},
+                      {-2.9, 0, 0}, {0, 1, 2}, {2, 1, 0}, {0, 1, 2}};
+    object.faces = {{0, 1, 2}, {-1, 1, 2}, {0, 4, 2}, {0, 1, 2}, {0, 1, 2},
+                    {2, 1, 0}, {0, 3, 1},  {0, 0, 0}, {1, 1, 1}};
     const ParsedModel model = parseModelText(modelText({object}));
     ASSERT_EQ(model.objects.size(), 1u);
     const auto& faces = model.objects[0].faces;
@@ -230,7 +244,7 @@ std::vector<TestObject> splitSquare(const std::string& rightTexture) {
 }  // namespace
 
 class ModelLoad : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ensureGlContext(64, 64);
         dir.write("tex/grid.bmp", gridBitmap());
@@ -287,7 +301,8 @@ TEST_F(ModelLoad, TexturedSquareShowsItsTexelsWhereExpected) {
     // One texture for both objects, and the progress lines name it once.
     GLint bound = 0;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-    EXPECT_EQ(out, "\nloading models\\test.ascii\ntexture loaded (" + std::to_string(bound) + ") tex\\grid.bmp\n");
+    EXPECT_EQ(out, "\nloading models\\test.ascii\ntexture loaded (" + std::to_string(bound) +
+                       ") tex\\grid.bmp\n");
     EXPECT_EQ(err, "");
     EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
 }
@@ -297,7 +312,8 @@ TEST_F(ModelLoad, EachNamedTextureIsLoadedAgainIntoItsOwnName) {
     const size_t first = out.find("texture loaded (");
     const size_t second = out.find("texture loaded (", first + 1);
     ASSERT_NE(second, std::string::npos) << out;
-    EXPECT_NE(out.substr(first, out.find(')', first) - first), out.substr(second, out.find(')', second) - second));
+    EXPECT_NE(out.substr(first, out.find(')', first) - first),
+              out.substr(second, out.find(')', second) - second));
     EXPECT_EQ(out.substr(out.find(')', second)), ") tex\\grid.bmp\n");
 }
 
@@ -318,12 +334,20 @@ TEST_F(ModelLoad, FacesThatCannotBeDrawnAreLeftOutAndSaidSo) {
         const char* err;
     };
     const Case cases[] = {
-        {[](std::vector<TestObject>& o) { o[1].faces = {{0, 1, 7}, {0, -2, 3}}; }, "",
-         "Warning: models\\test.ascii: 2 faces with an index outside their object were left out (first: object 2, face 1)\n"},
+        {[](std::vector<TestObject>& o) {
+             o[1].faces = {{0, 1, 7}, {0, -2, 3}};
+         },
+         "",
+         "Warning: models\\test.ascii: 2 faces with an index outside their object were left out "
+         "(first: object 2, face 1)\n"},
         {[](std::vector<TestObject>& o) { o[1].positions[0][0] = 3.5e38; }, "",
-         "Warning: models\\test.ascii: 2 faces with a number beyond the 32-bit float range were left out (first: object "
+         "Warning: models\\test.ascii: 2 faces with a number beyond the 32-bit float range were "
+         "left out (first: object "
          "2, face 1)\n"},
-        {[](std::vector<TestObject>& o) { o[0].faces.push_back({0, 3000, 1}); }, "too many verts", ""},
+        {[](std::vector<TestObject>& o) {
+             o[0].faces.push_back({0, 3000, 1});
+         },
+         "too many verts", ""},
     };
     for (const Case& c : cases) {
         std::vector<TestObject> objects = splitSquare("xxx");
@@ -339,7 +363,8 @@ TEST_F(ModelLoad, FacesThatCannotBeDrawnAreLeftOutAndSaidSo) {
 
 // Each fatal load runs in a fresh copy of the test program (no forked OpenGL context);
 // standard output joins standard error so the whole transcript can be matched.
-TEST(ModelLoadDeathTest, AMissingFileTooManyObjectsNoFirstTextureOrAnUnreadableTextureEndTheProcess) {
+TEST(ModelLoadDeathTest,
+     AMissingFileTooManyObjectsNoFirstTextureOrAnUnreadableTextureEndTheProcess) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     TempDir dir;
     dir.write("tex/grid.bmp", gridBitmap());
@@ -349,10 +374,12 @@ TEST(ModelLoadDeathTest, AMissingFileTooManyObjectsNoFirstTextureOrAnUnreadableT
     noFirst[0].texture = "xxx";
     const std::pair<std::vector<TestObject>, const char*> cases[] = {
         {{}, "\nError: cannot open model file models/test.ascii: No such file or directory\n$"},
-        {hundredAndOne, "texture loaded \\([0-9]+\\) tex.grid.bmp\n\n too many textures for this object$"},
+        {hundredAndOne,
+         "texture loaded \\([0-9]+\\) tex.grid.bmp\n\n too many textures for this object$"},
         {noFirst, "\nloading models.test.ascii\n\n at least first texture needs to be specified!$"},
         {splitSquare("tex\\none.bmp"),
-         "\nloading models.test.ascii\ntexture loaded \\([0-9]+\\) tex.grid.bmp\nError: Failed to open DIB file "
+         "\nloading models.test.ascii\ntexture loaded \\([0-9]+\\) tex.grid.bmp\nError: Failed to "
+         "open DIB file "
          "tex.none.bmp.\n$"},
     };
     for (const auto& [objects, transcript] : cases) {

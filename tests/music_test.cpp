@@ -1,5 +1,7 @@
 // Music start-up: the retry transcript, real looping playback through SDL's disk audio
 // driver, and the generated piece itself.
+#include "audio/music.h"
+
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,7 +14,6 @@
 #include <string>
 #include <vector>
 
-#include "audio/music.h"
 #include "platform/files.h"
 #include "support/files.h"
 #include "support/process.h"
@@ -20,7 +21,7 @@
 
 namespace {
 
-constexpr int kRate = 22050;  // the mixing rate, and the rate sound is examined at
+constexpr int kRate = 22050;            // the mixing rate, and the rate sound is examined at
 constexpr size_t kWindow = kRate / 20;  // 50 ms
 
 double dbfs(double level) { return 20.0 * std::log10(std::max(level, 1e-9) / 32768.0); }
@@ -42,7 +43,8 @@ TEST(MusicStartup, RetriesTenTimesADotAndATenthOfASecondApart) {
         OutputCapture out;
         const auto start = std::chrono::steady_clock::now();
         startMusic();
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         EXPECT_EQ(out.finish(), "Sound Init..." + std::string(c.dots, '.') + c.result);
         EXPECT_EQ(attempts, c.dots + 1);
         // 100 ms after each dot, and no pause before the first try.
@@ -77,7 +79,8 @@ TEST(MusicPlayback, HalfSecondPieceKeepsPlayingPastItsEnd) {
     int loud = 0;
     for (size_t at = 0; at + kWindow * 4 <= bytes.size(); at += kWindow * 4) {
         double sum = 0;
-        for (size_t i = at; i < at + kWindow * 4; i += 2) sum += std::pow(int16_t(bytes[i] | (bytes[i + 1] << 8)), 2);
+        for (size_t i = at; i < at + kWindow * 4; i += 2)
+            sum += std::pow(int16_t(bytes[i] | (bytes[i + 1] << 8)), 2);
         loud += dbfs(std::sqrt(sum / (kWindow * 2))) > -30.0 ? 1 : 0;
     }
     // Four plays of the piece at least, with at most a short gap at each seam.
@@ -96,14 +99,15 @@ TEST(GeneratedMusic, LoopsForOneToTwoMinutesBelowFullScaleNeverSilentAndWithoutA
 #endif
     }
     std::string raw, err;
-    ASSERT_EQ(runProgram({"/usr/bin/ffmpeg", "-v", "error", "-i", path, "-f", "s16le", "-ac", "2", "-ar",
-                          std::to_string(kRate), "-"},
+    ASSERT_EQ(runProgram({"/usr/bin/ffmpeg", "-v", "error", "-i", path, "-f", "s16le", "-ac", "2",
+                          "-ar", std::to_string(kRate), "-"},
                          "/", raw, err),
               0)
         << err;
     // Interleaved stereo: frame f holds samples 2f and 2f + 1.
     std::vector<int16_t> s(raw.size() / 2);
-    for (size_t i = 0; i < s.size(); ++i) s[i] = static_cast<int16_t>(uint8_t(raw[2 * i]) | (uint8_t(raw[2 * i + 1]) << 8));
+    for (size_t i = 0; i < s.size(); ++i)
+        s[i] = static_cast<int16_t>(uint8_t(raw[2 * i]) | (uint8_t(raw[2 * i + 1]) << 8));
     const size_t frames = s.size() / 2;
     const auto rms = [&](size_t from, size_t count) {
         double sum = 0.0;
@@ -112,7 +116,8 @@ TEST(GeneratedMusic, LoopsForOneToTwoMinutesBelowFullScaleNeverSilentAndWithoutA
     };
     const auto largestStep = [&](size_t from, size_t count, int channel) {
         int largest = 0;
-        for (size_t f = from + 1; f < from + count; ++f) largest = std::max(largest, std::abs(s[2 * f + channel] - s[2 * f - 2 + channel]));
+        for (size_t f = from + 1; f < from + count; ++f)
+            largest = std::max(largest, std::abs(s[2 * f + channel] - s[2 * f - 2 + channel]));
         return largest;
     };
 
@@ -125,7 +130,8 @@ TEST(GeneratedMusic, LoopsForOneToTwoMinutesBelowFullScaleNeverSilentAndWithoutA
     EXPECT_GT(dbfs(rms(0, frames)), -20.0);
     // Quiet passages are allowed; a second of near silence is not.
     double quietest = 1e9;
-    for (size_t at = 0; at + kRate <= frames; at += kRate / 2) quietest = std::min(quietest, rms(at, kRate));
+    for (size_t at = 0; at + kRate <= frames; at += kRate / 2)
+        quietest = std::min(quietest, rms(at, kRate));
     EXPECT_GT(dbfs(quietest), -35.0);
 
     // Where the loop returns to its start: no gap, no jump in level, no click.
@@ -136,7 +142,8 @@ TEST(GeneratedMusic, LoopsForOneToTwoMinutesBelowFullScaleNeverSilentAndWithoutA
     EXPECT_LT(std::fabs(dbfs(head) - dbfs(tail)), 12.0);
     for (int channel = 0; channel < 2; ++channel) {
         const int seam = std::abs(s[channel] - s[2 * (frames - 1) + channel]);
-        EXPECT_LE(seam, std::max(largestStep(0, kWindow, channel), largestStep(frames - kWindow, kWindow, channel)))
+        EXPECT_LE(seam, std::max(largestStep(0, kWindow, channel),
+                                 largestStep(frames - kWindow, kWindow, channel)))
             << "channel " << channel;
     }
 }

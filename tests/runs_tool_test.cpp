@@ -49,7 +49,7 @@ std::string squareTrack() {
 }
 
 class RunsToolTest : public ::testing::Test {
-protected:
+  protected:
     int runs(const std::vector<std::string>& args) {
         std::vector<std::string> argv = {ZORVEX_RUNS_BIN};
         argv.insert(argv.end(), args.begin(), args.end());
@@ -63,11 +63,13 @@ protected:
 
 // Each run file's dump: its rows and the warnings playback would not give (and only those).
 TEST_F(RunsToolTest, DumpShowsEveryRecordAndWarnsOfWhatPlaybackDoesNotSay) {
-    std::vector<uint8_t> hundred = joined({recordBytes({1.5f, -2.25f, 0.125f, 3, -4, 90, 2.5f, 0.75f}, 1004),
-                                           recordBytes({2, -3, 0.25f, 0, 0, 180, 3, 0}, 2010)});
+    std::vector<uint8_t> hundred =
+        joined({recordBytes({1.5f, -2.25f, 0.125f, 3, -4, 90, 2.5f, 0.75f}, 1004),
+                recordBytes({2, -3, 0.25f, 0, 0, 180, 3, 0}, 2010)});
     hundred.resize(100, 0xAB);
     std::vector<std::vector<uint8_t>> times;
-    for (uint32_t time : {3000u, 2000u, 4000u, 4294967295u, 100u}) times.push_back(recordBytes({0, 0, 0, 0, 0, 0, 1, 0}, time));
+    for (uint32_t time : {3000u, 2000u, 4000u, 4294967295u, 100u})
+        times.push_back(recordBytes({0, 0, 0, 0, 0, 0, 1, 0}, time));
     struct DumpCase {
         std::vector<uint8_t> bytes;
         std::vector<std::string> needles;
@@ -77,37 +79,46 @@ TEST_F(RunsToolTest, DumpShowsEveryRecordAndWarnsOfWhatPlaybackDoesNotSay) {
         {{}, {"run.rec: 0 records, 0 bytes\n"}, 0},
         {hundred,
          {"run.rec: 2 records, 100 bytes\n",
-          "\n    1       1004        -     1.5000    -2.2500     0.1250     3.000    -4.000     90.000    2.5000    0.7500\n",
+          "\n    1       1004        -     1.5000    -2.2500     0.1250     3.000    -4.000     "
+          "90.000    2.5000    0.7500\n",
           "\n    2       2010     1006     2.0000    -3.0000",
-          "\nwarning: 28 trailing bytes after record 2 make no whole record; playback ignores them\n"},
+          "\nwarning: 28 trailing bytes after record 2 make no whole record; playback ignores "
+          "them\n"},
          1},
         {joined(times),
-         {"\n    2       2000    -1000", "\nwarning: record 2 (2000 ms) is earlier than record 1 (3000 ms)",
+         {"\n    2       2000    -1000",
+          "\nwarning: record 2 (2000 ms) is earlier than record 1 (3000 ms)",
           "\nwarning: record 5 (100 ms) is earlier than record 4",
-          "\nwarning: record 4 (4294967295 ms) comes 49.7 days after record 3: the run stands still that long, and the "
+          "\nwarning: record 4 (4294967295 ms) comes 49.7 days after record 3: the run stands "
+          "still that long, and the "
           "demo starts its runs again only after it\n"},
          3},
     };
     for (const DumpCase& c : cases) {
         dir.write("run.rec", c.bytes);
         ASSERT_EQ(runs({"dump", "run.rec"}), 0) << err;
-        for (const std::string& needle : c.needles) EXPECT_NE(out.find(needle), std::string::npos) << needle << "\n" << out;
+        for (const std::string& needle : c.needles)
+            EXPECT_NE(out.find(needle), std::string::npos) << needle << "\n" << out;
         // The title, the column heads, one row per record and one line per warning.
-        EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), static_cast<long>(2 + c.bytes.size() / 36) + c.warnings) << out;
+        EXPECT_EQ(std::count(out.begin(), out.end(), '\n'),
+                  static_cast<long>(2 + c.bytes.size() / 36) + c.warnings)
+            << out;
     }
 }
 
 TEST_F(RunsToolTest, CsvAndBackGiveTheSameBytesAndTheSameTextAndTheHeaderIsOptional) {
-    const std::vector<uint8_t> original =
-        joined({recordBytes({0.1f, -0.0f, 1e-40f, FLT_MAX, -FLT_MIN, 123456.789f, 1.0f / 3.0f, -2.5e-7f}, 0),
-                recordBytes({16777217.0f, 3.14159274f, -1, 359.999f, 0, 7, 8, 9}, 4294967295u),
-                recordBytes({fromBits(0x7f800001), fromBits(0xffc00000), fromBits(0x7fc00000), fromBits(0xffffffff),
-                             fromBits(0x7f800000), fromBits(0xff800000), 0, 0},
-                            1)});
+    const std::vector<uint8_t> original = joined(
+        {recordBytes({0.1f, -0.0f, 1e-40f, FLT_MAX, -FLT_MIN, 123456.789f, 1.0f / 3.0f, -2.5e-7f},
+                     0),
+         recordBytes({16777217.0f, 3.14159274f, -1, 359.999f, 0, 7, 8, 9}, 4294967295u),
+         recordBytes({fromBits(0x7f800001), fromBits(0xffc00000), fromBits(0x7fc00000),
+                      fromBits(0xffffffff), fromBits(0x7f800000), fromBits(0xff800000), 0, 0},
+                     1)});
     dir.write("a.rec", original);
     ASSERT_EQ(runs({"csv", "a.rec"}), 0) << err;
     const std::string csv = out;
-    EXPECT_EQ(csv.substr(0, csv.find('\n')), "time_ms,x,y,z,pitch,roll,heading,forward_speed,turn_rate");
+    EXPECT_EQ(csv.substr(0, csv.find('\n')),
+              "time_ms,x,y,z,pitch,roll,heading,forward_speed,turn_rate");
     dir.write("a.csv", csv);
     ASSERT_EQ(runs({"from-csv", "a.csv", "b.rec"}), 0) << err;
     EXPECT_EQ(readBinaryFile(dir.file("b.rec")), original);
@@ -117,7 +128,8 @@ TEST_F(RunsToolTest, CsvAndBackGiveTheSameBytesAndTheSameTextAndTheHeaderIsOptio
     dir.write("a.csv", std::string("1000, 1, 2, 3, 4, 5, 6, 7, 8\r\n\r\n2000,1,2,3,4,5,6,7,8\r\n"));
     ASSERT_EQ(runs({"from-csv", "a.csv", "b.rec"}), 0) << err;
     EXPECT_EQ(readBinaryFile(dir.file("b.rec")),
-              joined({recordBytes({1, 2, 3, 4, 5, 6, 7, 8}, 1000), recordBytes({1, 2, 3, 4, 5, 6, 7, 8}, 2000)}));
+              joined({recordBytes({1, 2, 3, 4, 5, 6, 7, 8}, 1000),
+                      recordBytes({1, 2, 3, 4, 5, 6, 7, 8}, 2000)}));
 }
 
 // Bad input is named in one line (for CSV with the line number), with exit status 1 and
@@ -128,22 +140,34 @@ TEST_F(RunsToolTest, BadInputIsNamedInOneLineAndNothingIsWritten) {
     const std::vector<std::string> fromCsv = {"from-csv", "a.csv", "b.rec"};
     const std::vector<std::tuple<std::string, std::vector<std::string>, std::string>> cases = {
         {"0,1,2,3,4,5,6,7,8\n1,2,3\n", fromCsv, "a.csv:2: expected 9 fields, found 3"},
-        {"4294967296,1,2,3,4,5,6,7,8\n", fromCsv, "a.csv:1: time_ms \"4294967296\" is not a whole number"},
+        {"4294967296,1,2,3,4,5,6,7,8\n", fromCsv,
+         "a.csv:1: time_ms \"4294967296\" is not a whole number"},
         {"-1,1,2,3,4,5,6,7,8\n", fromCsv, "a.csv:1: time_ms \"-1\""},
         {"0,1,2,3,4,5,6,7,1e39\n", fromCsv, "a.csv:1: turn_rate \"1e39\" is not a 32-bit float"},
         {"0,1,2,x3,4,5,6,7,8\n", fromCsv, "a.csv:1: z \"x3\" is not a 32-bit float"},
         {"0,1,2,,4,5,6,7,8\n", fromCsv, "a.csv:1: z \"\""},
-        {std::string("0\0x,1,2,3,4,5,6,7,8\n", 20), fromCsv, "a.csv:1: time_ms \"0\\x00x\" is not a whole number"},
-        {"0,1,2,3,4,5,6,7,nan:0x7f800000\n", fromCsv, "a.csv:1: turn_rate \"nan:0x7f800000\" is not a 32-bit float"},
-        {"0,1,2,3,4,5,6,7,8" + std::string(2000, ' ') + "x\n", fromCsv, "a.csv:1: the line is longer than 1000 characters"},
-        {"0,1,2,3,4,5,6,7,8\n", {"from-csv", "a.csv", "no/such/folder/b.rec"}, "no/such/folder/b.rec"},
-        {"", {"from-csv", "missing.csv", "b.rec"}, "missing.csv: cannot open: No such file or directory"},
+        {std::string("0\0x,1,2,3,4,5,6,7,8\n", 20), fromCsv,
+         "a.csv:1: time_ms \"0\\x00x\" is not a whole number"},
+        {"0,1,2,3,4,5,6,7,nan:0x7f800000\n", fromCsv,
+         "a.csv:1: turn_rate \"nan:0x7f800000\" is not a 32-bit float"},
+        {"0,1,2,3,4,5,6,7,8" + std::string(2000, ' ') + "x\n", fromCsv,
+         "a.csv:1: the line is longer than 1000 characters"},
+        {"0,1,2,3,4,5,6,7,8\n",
+         {"from-csv", "a.csv", "no/such/folder/b.rec"},
+         "no/such/folder/b.rec"},
+        {"",
+         {"from-csv", "missing.csv", "b.rec"},
+         "missing.csv: cannot open: No such file or directory"},
         {"", {"from-csv", "fifo", "b.rec"}, "fifo: cannot open: not a regular file"},
         {"", {"dump", "fifo"}, "fifo: cannot open: not a regular file"},
         {"", {"csv", "zero.rec"}, "zero.rec: cannot open: not a regular file"},
         {"", {"csv", dir.path()}, dir.path() + ": cannot open: Is a directory"},
-        {"", {"plot", "--track", "nothing.ascii", "--out", "b.rec", "a.csv"}, "nothing.ascii: cannot open"},
-        {"", {"plot", "--track", "fifo", "--out", "b.rec", "a.csv"}, "fifo: cannot open: not a regular file"}};
+        {"",
+         {"plot", "--track", "nothing.ascii", "--out", "b.rec", "a.csv"},
+         "nothing.ascii: cannot open"},
+        {"",
+         {"plot", "--track", "fifo", "--out", "b.rec", "a.csv"},
+         "fifo: cannot open: not a regular file"}};
     for (const auto& [csv, args, message] : cases) {
         dir.write("a.csv", csv);
         EXPECT_EQ(runs(args), 1) << message;
@@ -159,15 +183,23 @@ TEST_F(RunsToolTest, BadInputIsNamedInOneLineAndNothingIsWritten) {
 TEST_F(RunsToolTest, PlotDrawsTheTrackAndTheRecordsWhereTheyAre) {
     dir.write("track.ascii", squareTrack());
     // A still record at the centre of the map, and a moving one near a corner.
-    dir.write("run.rec", joined({recordBytes({0, 0, 0, 0, 0, 0, 0, 0}, 0), recordBytes({0.8f, 0.8f, 0, 0, 0, 45, 2, 0.1f}, 1500)}));
-    ASSERT_EQ(runs({"plot", "--track", "track.ascii", "--out", "map.png", "--size", "101x101", "run.rec"}), 0) << err;
+    dir.write("run.rec", joined({recordBytes({0, 0, 0, 0, 0, 0, 0, 0}, 0),
+                                 recordBytes({0.8f, 0.8f, 0, 0, 0, 45, 2, 0.1f}, 1500)}));
+    ASSERT_EQ(runs({"plot", "--track", "track.ascii", "--out", "map.png", "--size", "101x101",
+                    "run.rec"}),
+              0)
+        << err;
     EXPECT_NE(out.find("map.png: 101x101 map of 1 runs"), std::string::npos) << out;
     const std::string raw = dir.file("map.rgb");
     std::string shellOut, shellErr;
-    runProgram({"/bin/sh", "-c", "convert map.png -depth 8 rgb:map.rgb"}, dir.path(), shellOut, shellErr);
+    runProgram({"/bin/sh", "-c", "convert map.png -depth 8 rgb:map.rgb"}, dir.path(), shellOut,
+               shellErr);
     const std::vector<uint8_t> rgb = readBinaryFile(raw);
     ASSERT_EQ(rgb.size(), 101u * 101u * 3u) << shellErr;
-    auto pixel = [&](int x, int y) { return std::vector<uint8_t>(rgb.begin() + (y * 101 + x) * 3, rgb.begin() + (y * 101 + x) * 3 + 3); };
+    auto pixel = [&](int x, int y) {
+        return std::vector<uint8_t>(rgb.begin() + (y * 101 + x) * 3,
+                                    rgb.begin() + (y * 101 + x) * 3 + 3);
+    };
     // Speed 0 is blue; the track around it is grey; outside the track the background shows.
     EXPECT_EQ(pixel(50, 50), (std::vector<uint8_t>{0, 0, 255}));
     EXPECT_EQ(pixel(30, 70)[0], pixel(30, 70)[1]);
@@ -182,16 +214,21 @@ TEST_F(RunsToolTest, PlotCostsThePictureAndTheRecordsNotTheGapsAndLeavesOutWhatI
     track.replace(track.find("\n100\n-100\n"), 4, "\ninf");
     dir.write("track.ascii", track);
     std::vector<std::vector<uint8_t>> records;
-    for (uint32_t i = 0; i < 4000; ++i) records.push_back(recordBytes({0.5f, 0, 0, 0, 0, 0, 1, 0.05f}, i * 61000));
+    for (uint32_t i = 0; i < 4000; ++i)
+        records.push_back(recordBytes({0.5f, 0, 0, 0, 0, 0, 1, 0.05f}, i * 61000));
     records[10] = recordBytes({NAN, 0, 0, 0, 0, 0, 1, 0}, 610000);
     records[20] = recordBytes({0, 0, 0, 0, 0, 0, INFINITY, 0}, 1220000);
     dir.write("run.rec", joined(records));
-    ASSERT_EQ(runs({"plot", "--track", "track.ascii", "--out", "map.png", "--size", "101x101", "run.rec"}), 0) << err;
+    ASSERT_EQ(runs({"plot", "--track", "track.ascii", "--out", "map.png", "--size", "101x101",
+                    "run.rec"}),
+              0)
+        << err;
     rusage usage{};
     getrusage(RUSAGE_CHILDREN, &usage);
     EXPECT_LT(usage.ru_maxrss, 100 * 1024) << "kB";
     size_t notANumber = 0;
-    for (size_t at = out.find("finite"); at != std::string::npos; at = out.find("finite", at + 1)) ++notANumber;
+    for (size_t at = out.find("finite"); at != std::string::npos; at = out.find("finite", at + 1))
+        ++notANumber;
     EXPECT_EQ(notANumber, 1u) << out;
     EXPECT_NE(out.find("left out 2 records"), std::string::npos) << out;
 }

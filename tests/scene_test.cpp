@@ -1,6 +1,8 @@
 // The whole scene in this process: assembly, the frame's order of work, restarts, the
 // blur and the no-allocation promise of the frame loop, on a manual clock; and the frame
 // loop's clock, frame-rate window and projection on their own.
+#include "app/scene.h"
+
 #include <GL/freeglut.h>
 #include <gtest/gtest.h>
 
@@ -12,7 +14,6 @@
 #include "app/frame.h"
 #include "app/keyboard.h"
 #include "app/options.h"
-#include "app/scene.h"
 #include "platform/ticks.h"
 #include "replay/recorder.h"
 #include "support/files.h"
@@ -34,7 +35,7 @@ void operator delete(void* p, size_t) noexcept { std::free(p); }
 namespace {
 
 class SceneTest : public ::testing::Test {
-protected:
+  protected:
     void build(const TinyContent& content) {
         writeTinyContent(dir, content);
         cwd = std::make_unique<ScopedCwd>(dir.path());
@@ -59,7 +60,8 @@ protected:
     std::string transcript;
 };
 
-TEST_F(SceneTest, WithoutItsRunTheDs21CarStaysOnTheGridWhileTheSceneRunsAndOnlyItHidesInTheInCarView) {
+TEST_F(SceneTest,
+       WithoutItsRunTheDs21CarStaysOnTheGridWhileTheSceneRunsAndOnlyItHidesInTheInCarView) {
     TinyContent content;
     content.cameraRun = steadyRun(4, 1000, Vec3{0, 0, -20}, 0, 0);
     content.r5Run = steadyRun(4, 1000, Vec3{0.3f, 0, 0}, 90, 1);
@@ -68,8 +70,10 @@ TEST_F(SceneTest, WithoutItsRunTheDs21CarStaysOnTheGridWhileTheSceneRunsAndOnlyI
     GLfloat clear[4];
     glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
     EXPECT_FLOAT_EQ(clear[2], 0.8f);
-    for (const GLenum fixed : {GL_LIGHTING, GL_ALPHA_TEST, GL_NORMALIZE}) EXPECT_TRUE(glIsEnabled(fixed)) << fixed;
-    EXPECT_NE(transcript.find("PLAYBACK (rec\\record0.rec)\n\nunable to open file for playbackPLAYBACK (rec\\record2.rec)"),
+    for (const GLenum fixed : {GL_LIGHTING, GL_ALPHA_TEST, GL_NORMALIZE})
+        EXPECT_TRUE(glIsEnabled(fixed)) << fixed;
+    EXPECT_NE(transcript.find("PLAYBACK (rec\\record0.rec)\n\nunable to open file for "
+                              "playbackPLAYBACK (rec\\record2.rec)"),
               std::string::npos)
         << transcript;
     OutputCapture out;
@@ -104,10 +108,12 @@ double blended(double weight, int sharp, bool linearLight) {
     const double c = sharp / 255.0;
     if (!linearLight) return weight * sharp;
     const double linear = weight * (c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4));
-    return 255.0 * (linear <= 0.0031308 ? linear * 12.92 : 1.055 * std::pow(linear, 1.0 / 2.4) - 0.055);
+    return 255.0 *
+           (linear <= 0.0031308 ? linear * 12.92 : 1.055 * std::pow(linear, 1.0 / 2.4) - 0.055);
 }
 
-TEST_F(SceneTest, TheBlurShowsThreeTenthsOfEachFrameOverSevenTenthsOfTheBlendStartingFromBlackAfterAReshape) {
+TEST_F(SceneTest,
+       TheBlurShowsThreeTenthsOfEachFrameOverSevenTenthsOfTheBlendStartingFromBlackAfterAReshape) {
     TinyContent content;
     content.cameraRun = steadyRun(3, 1000, Vec3{0, 0, -20}, 0, 0);
     build(content);
@@ -148,13 +154,17 @@ TEST_F(SceneTest, RunsRestartTogetherOnlyWhenAllThreeHaveEndedAndNoFrameAllocate
     content.visibleSmoke = true;
     build(content);
     OutputCapture out;
-    frames(300, 16);  // every kind of frame has been drawn once: restarts, particles alive and dying
+    frames(300,
+           16);  // every kind of frame has been drawn once: restarts, particles alive and dying
     const std::string text = out.finish();
     // Camera and ds21 end within 600 ms, r5 after 1500 ms; only then do all three start again.
-    const std::string restart = "END (rec\\record2.rec)\n\nPLAYBACK (rec\\record0.rec)\nPLAYBACK (rec\\record1.rec)\n"
-                                "PLAYBACK (rec\\record2.rec)\n\n";
+    const std::string restart =
+        "END (rec\\record2.rec)\n\nPLAYBACK (rec\\record0.rec)\nPLAYBACK (rec\\record1.rec)\n"
+        "PLAYBACK (rec\\record2.rec)\n\n";
     EXPECT_EQ(text.find("END (rec\\record0.rec)\nEND (rec\\record1.rec)\n"), 0u) << text;
-    EXPECT_EQ(text.find("PLAYBACK"), text.find(restart) + restart.find("PLAYBACK")) << "nothing restarts before\n" << text;
+    EXPECT_EQ(text.find("PLAYBACK"), text.find(restart) + restart.find("PLAYBACK"))
+        << "nothing restarts before\n"
+        << text;
     OutputCapture quiet;
     const long before = allocationCount.load();
     frames(1000, 16);

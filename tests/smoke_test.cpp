@@ -17,7 +17,7 @@ namespace {
 constexpr uint32_t kStart = 50000;
 
 class SmokeTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ensureGlContext();
         ManualClock::install(kStart);
@@ -44,7 +44,8 @@ protected:
     }
     static int aliveCount(const SmokeEmitter& emitter) {
         int alive = 0;
-        for (int32_t i = 0; i < emitter.particleCount; ++i) alive += emitter.particles[i].alive ? 1 : 0;
+        for (int32_t i = 0; i < emitter.particleCount; ++i)
+            alive += emitter.particles[i].alive ? 1 : 0;
         return alive;
     }
     static std::vector<float> currentColour() {
@@ -66,7 +67,8 @@ TEST_F(SmokeTest, TwoLateEmittersCatchUpOneIntervalPerParticleDrawingFromOneGene
     second->update(0);
     // Nine each, into the first slots: the clock moves 15 per particle while more than 15 are owed.
     EXPECT_EQ(aliveCount(*first), 9);
-    EXPECT_EQ(currentColour(), (std::vector<float>{1, 1, 1, 1})) << "newborns are not drawn in the pass that emits them";
+    EXPECT_EQ(currentColour(), (std::vector<float>{1, 1, 1, 1}))
+        << "newborns are not drawn in the pass that emits them";
     EXPECT_EQ(first->lastEmitTime, kStart + 135);
     // The generator's first draws are 41, 18467, 6334 and 26500: each velocity axis is
     // (2 r / 32767 - 1) / 20000, z negated, and the fade r / 9830100 + 0.0004.
@@ -88,9 +90,11 @@ TEST_F(SmokeTest, TwoLateEmittersCatchUpOneIntervalPerParticleDrawingFromOneGene
     ManualClock::advance(100);
     first->update(0);
     EXPECT_EQ(aliveCount(*first), 10);
-    EXPECT_EQ(first->lastEmitTime, kStart + 150) << "the clock stands still while every slot is alive";
+    EXPECT_EQ(first->lastEmitTime, kStart + 150)
+        << "the clock stands still while every slot is alive";
     first->update(10000);  // all fade out
-    EXPECT_EQ(aliveCount(*first), 0) << "a slot that dies in a pass is not refilled in it, however overdue";
+    EXPECT_EQ(aliveCount(*first), 0)
+        << "a slot that dies in a pass is not refilled in it, however overdue";
     first->update(0);
     EXPECT_EQ(aliveCount(*first), 6) << "the owed particles come out together: 165, 180 ... 240";
     EXPECT_EQ(first->lastEmitTime, kStart + 240);
@@ -117,7 +121,9 @@ TEST_F(SmokeTest, AParticleMovesAndFadesByTheElapsedTimeIsDrawnAtZeroAndDiesBelo
 TEST_F(SmokeTest, AParticleIsATexturedAdditiveSquareFacingTheViewerDrawnWithinTheEnablesItFound) {
     for (const int32_t count : {1, 0}) {
         auto emitter = makeEmitter(count);
-        if (count > 0) emitter->particles[0] = Particle{true, {}, {}, 1.0f, 0.0f};  // at the origin, still, never fading
+        if (count > 0)
+            emitter->particles[0] =
+                Particle{true, {}, {}, 1.0f, 0.0f};  // at the origin, still, never fading
         glEnable(GL_LIGHTING);
         glDisable(GL_BLEND);
         glDisable(GL_TEXTURE_2D);
@@ -126,7 +132,8 @@ TEST_F(SmokeTest, AParticleIsATexturedAdditiveSquareFacingTheViewerDrawnWithinTh
         glColor4f(0.1f, 0.2f, 0.3f, 0.4f);
         glClear(GL_COLOR_BUFFER_BIT);
         // The billboard keeps the view's translation and drops its rotation and scale: the square
-        // is centred 0.01 right of and above the middle (6.4 pixels) and stays 0.03 (19 pixels) wide.
+        // is centred 0.01 right of and above the middle (6.4 pixels) and stays 0.03 (19 pixels)
+        // wide.
         glLoadIdentity();
         glTranslatef(0.01f, 0.01f, 0.0f);
         glRotatef(30.0f, 0.0f, 0.0f, 1.0f);
@@ -135,7 +142,8 @@ TEST_F(SmokeTest, AParticleIsATexturedAdditiveSquareFacingTheViewerDrawnWithinTh
         EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
         EXPECT_FALSE(glIsEnabled(GL_BLEND));
         EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
-        // Only enable flags are saved: the blend function, binding and colour stay as drawing set them.
+        // Only enable flags are saved: the blend function, binding and colour stay as drawing set
+        // them.
         GLint source = 0;
         GLint binding = 0;
         glGetIntegerv(GL_BLEND_SRC, &source);
@@ -151,7 +159,8 @@ TEST_F(SmokeTest, AParticleIsATexturedAdditiveSquareFacingTheViewerDrawnWithinTh
         EXPECT_NEAR(centre[2], 0, 2);
         EXPECT_EQ(readPixels(38 + 12, 38, 1, 1)[0], 0);
         EXPECT_EQ(readPixels(38 - 12, 38, 1, 1)[0], 0);
-        EXPECT_EQ(readPixels(38 + 8, 38 + 8, 1, 1)[0] > 90, count > 0) << "an upright square fills its corners";
+        EXPECT_EQ(readPixels(38 + 8, 38 + 8, 1, 1)[0] > 90, count > 0)
+            << "an upright square fills its corners";
     }
 }
 

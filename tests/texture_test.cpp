@@ -27,7 +27,7 @@ GLint parameter(GLenum name, int level = -1) {
 }
 
 class TextureUpload : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ensureGlContext(); }
 
     GLuint newName() {
@@ -49,7 +49,8 @@ protected:
 
 TEST_F(TextureUpload, AMaskedTextureKeysOutExactBlackOnlyAtItsOwnSizeLoadsTwiceAlikeOrNotAtAll) {
     // 4 x 2, bottom row: black, (0,0,1), (1,0,0), white; top row all black.
-    dir.write("mask.bmp", rgbBmp(4, 2, {0, 0, 0, 0, 0, 1, 1, 0, 0, 255, 255, 255, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    dir.write("mask.bmp", rgbBmp(4, 2, {0, 0, 0, 0, 0, 1, 1, 0, 0, 255, 255, 255,
+                                        0, 0, 0, 0, 0, 0, 0, 0, 0, 0,   0,   0}));
     const GLuint first = newName();
     const GLuint second = newName();
     loadMaskedTexture(dir.file("mask.bmp").c_str(), first);
@@ -77,7 +78,8 @@ TEST_F(TextureUpload, AMipmappedTextureHasEveryLevelDownToOneByOneAndItsRowsArri
     // 2 x 32, red below blue: rows of 6 bytes, which read with 4-byte alignment would each
     // start two bytes later than the one before.
     Bytes rgb;
-    for (int i = 0; i < 64; ++i) rgb.insert(rgb.end(), {uint8_t(i < 32 ? 255 : 0), 0, uint8_t(i < 32 ? 0 : 255)});
+    for (int i = 0; i < 64; ++i)
+        rgb.insert(rgb.end(), {uint8_t(i < 32 ? 255 : 0), 0, uint8_t(i < 32 ? 0 : 255)});
     dir.write("tex/tall.bmp", rgbBmp(2, 32, rgb));
     ScopedCwd cwd(dir.path());
     const GLuint name = newName();

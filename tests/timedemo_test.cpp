@@ -24,13 +24,14 @@ std::vector<std::string> lines(const std::string& text) {
 double figure(const std::vector<std::string>& report, const std::string& label) {
     for (const std::string& line : report) {
         double value = 0.0;
-        if (line.rfind(label, 0) == 0) return std::sscanf(line.c_str() + label.size(), "%lf", &value) == 1 ? value : -1.0;
+        if (line.rfind(label, 0) == 0)
+            return std::sscanf(line.c_str() + label.size(), "%lf", &value) == 1 ? value : -1.0;
     }
     return -1.0;
 }
 
 class TimedemoTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under xvfb-run";
         TinyContent content;
@@ -57,21 +58,30 @@ TEST_F(TimedemoTest, ReportsEveryFigureAndEndsWithTheRatio) {
     ASSERT_FALSE(report.empty());
     EXPECT_EQ(report.front(), "frames: 40 at 64x64, blur on, lighting on, virtual step 1/30 s");
     const double fps = figure(report, "demo: "), simulate = figure(report, "simulate: ");
-    const double draw = figure(report, "draw: "), bare = figure(report, "bare frame (clear, blur, swap): ");
+    const double draw = figure(report, "draw: "),
+                 bare = figure(report, "bare frame (clear, blur, swap): ");
     EXPECT_TRUE(fps > 0.0 && simulate > 0.0 && draw > 0.0 && bare > 0.0) << out;
     // The two parts cover the whole frame between them.
     EXPECT_NEAR(simulate + draw, 1000.0 / fps, 0.15 * 1000.0 / fps) << out;
     ASSERT_EQ(report.back().rfind("ratio (demo / bare frame rate): ", 0), 0u) << out;
-    EXPECT_NEAR(figure(report, "ratio (demo / bare frame rate): "), fps / bare, 0.01 + 0.01 * fps / bare) << out;
+    EXPECT_NEAR(figure(report, "ratio (demo / bare frame rate): "), fps / bare,
+                0.01 + 0.01 * fps / bare)
+        << out;
 }
 
 TEST_F(TimedemoTest, BreakdownNamesEveryStepAndModelAndTheDemosLinesStayOnStandardError) {
-    ASSERT_EQ(timedemo({"--breakdown", "--frames", "30", "--size", "32x32", "--no-blur", "--no-lighting"}), 0) << err;
+    ASSERT_EQ(timedemo({"--breakdown", "--frames", "30", "--size", "32x32", "--no-blur",
+                        "--no-lighting"}),
+              0)
+        << err;
     const std::vector<std::string> report = lines(out);
-    for (const char* step : {"view and sky box", "cars", "landscape", "track", "smoke", "blur", "swap"})
+    for (const char* step :
+         {"view and sky box", "cars", "landscape", "track", "smoke", "blur", "swap"})
         EXPECT_GE(figure(report, std::string("step ") + step + ": "), 0.0) << step << "\n" << out;
     for (const char* model : {"track", "landscape", "ds21", "r5"})
-        EXPECT_GT(figure(report, std::string("model models\\") + model + ".ascii: "), 0.0) << model << "\n" << out;
+        EXPECT_GT(figure(report, std::string("model models\\") + model + ".ascii: "), 0.0)
+            << model << "\n"
+            << out;
     EXPECT_GT(figure(report, "start-up to the end of the first frame: "), 0.0) << out;
     EXPECT_GT(figure(report, "ratio (demo / bare frame rate): "), 0.0) << out;
     EXPECT_GT(out.rfind("ratio (demo / bare frame rate): "), out.rfind("step swap: ")) << out;
@@ -83,7 +93,8 @@ TEST_F(TimedemoTest, BreakdownNamesEveryStepAndModelAndTheDemosLinesStayOnStanda
 
 TEST_F(TimedemoTest, AFolderWithoutTheSceneFailsWithItsName) {
     TempDir empty;
-    std::vector<std::string> argv = {ZORVEX_TIMEDEMO_BIN, "--content", empty.path(), "--frames", "2"};
+    std::vector<std::string> argv = {ZORVEX_TIMEDEMO_BIN, "--content", empty.path(), "--frames",
+                                     "2"};
     EXPECT_EQ(runProgram(argv, contentDir.path(), out, err), 1);
     EXPECT_NE(err.find(empty.path()), std::string::npos) << err;
     EXPECT_TRUE(out.empty()) << out;
@@ -94,11 +105,16 @@ TEST_F(TimedemoTest, AFolderWithoutTheSceneFailsWithItsName) {
 // The real race, looped as the demo loops it; a frame allocates nothing, so nothing grows.
 TEST(TimedemoSoak, ThreeLoopsOfTheRaceKeepResidentMemoryWithinAMegabyte) {
     std::string out, err;
-    ASSERT_EQ(runProgram({ZORVEX_TIMEDEMO_BIN, "--content", std::string(ZORVEX_BINARY_DIR) + "/content", "--loops", "3",
-                          "--size", "64x64"}, "", out, err, {}, {}, 280000), 0) << err;
+    ASSERT_EQ(
+        runProgram({ZORVEX_TIMEDEMO_BIN, "--content", std::string(ZORVEX_BINARY_DIR) + "/content",
+                    "--loops", "3", "--size", "64x64"},
+                   "", out, err, {}, {}, 280000),
+        0)
+        << err;
     std::vector<double> resident;
     for (const std::string& line : lines(out)) {
-        if (line.find("resident ") != std::string::npos) resident.push_back(std::atof(line.c_str() + line.find("resident ") + 9));
+        if (line.find("resident ") != std::string::npos)
+            resident.push_back(std::atof(line.c_str() + line.find("resident ") + 9));
     }
     ASSERT_EQ(resident.size(), 3u) << out;
     EXPECT_GT(resident[0], 1.0) << out;

@@ -33,31 +33,53 @@ struct SurfaceCase {
 }  // namespace
 
 TEST(TrackSurface, HeightQueriesFindTheNearerOfTheFirstTwoSurfaces) {
-    const Triangle square[2] = {{{{0, 0, 1}, {1, 0, 1}, {1, 1, 1}}}, {{{0, 0, 1}, {1, 1, 1}, {0, 1, 1}}}};
+    const Triangle square[2] = {{{{0, 0, 1}, {1, 0, 1}, {1, 1, 1}}},
+                                {{{0, 0, 1}, {1, 1, 1}, {0, 1, 1}}}};
     const SurfaceCase cases[] = {
         {"no triangles", {}, {{0.5f, 0.5f, 0, -100}}},
-        {"outside every triangle", {square[0], square[1]}, {{5, 5, 0, -100}, {1.01f, 0.5f, 1, -100}}},
-        {"one slope, any reference", {{{{0, 0, 1}, {2, 0, 2}, {0, 2, 1}}}},
+        {"outside every triangle",
+         {square[0], square[1]},
+         {{5, 5, 0, -100}, {1.01f, 0.5f, 1, -100}}},
+        {"one slope, any reference",
+         {{{{0, 0, 1}, {2, 0, 2}, {0, 2, 1}}}},
          {{0.3f, 0.2f, -50, 1.15f}, {0.3f, 0.2f, 0, 1.15f}, {0.3f, 0.2f, 1000, 1.15f}}},
-        {"corners and edges count", {{{{0, 0, 2}, {1, 0, 2}, {0, 1, 2}}}}, {{0, 0, 0, 2}, {1, 0, 0, 2}, {0, 0.5f, 0, 2}}},
+        {"corners and edges count",
+         {{{{0, 0, 2}, {1, 0, 2}, {0, 1, 2}}}},
+         {{0, 0, 0, 2}, {1, 0, 0, 2}, {0, 0.5f, 0, 2}}},
         // On the shared diagonal the road counts twice, so the bridge above is never looked at.
-        {"shared edge under a bridge", {square[0], square[1], level(5)}, {{0.7f, 0.2f, 5, 5}, {0.5f, 0.5f, 5, 1}}},
-        {"bridge over the road", {level(1), level(3)},
+        {"shared edge under a bridge",
+         {square[0], square[1], level(5)},
+         {{0.7f, 0.2f, 5, 5}, {0.5f, 0.5f, 5, 1}}},
+        {"bridge over the road",
+         {level(1), level(3)},
          {{0.5f, 0.5f, 1.2f, 1}, {0.5f, 0.5f, 2.8f, 3}, {0.5f, 0.5f, -7, 1}, {0.5f, 0.5f, 2, 3}}},
         {"midway goes to the later triangle", {level(3), level(1)}, {{0.5f, 0.5f, 2, 1}}},
         // 0.50003 and 0.50007 away are both 5000 whole steps; 0.49996 and 0.50014 are not.
-        {"distances in 0.0001 steps", {level(1), level(2.0001f)}, {{0.5f, 0.5f, 1.50003f, 2.0001f}, {0.5f, 0.5f, 1.49996f, 1}}},
+        {"distances in 0.0001 steps",
+         {level(1), level(2.0001f)},
+         {{0.5f, 0.5f, 1.50003f, 2.0001f}, {0.5f, 0.5f, 1.49996f, 1}}},
         {"only the first two surfaces", {level(1), level(3), level(1.9f)}, {{0.5f, 0.5f, 1.9f, 1}}},
         {"below zero", {level(-2.5f)}, {{0.5f, 0.5f, 0, -2.5f}}},
-        {"a vertical wall, even on it", {{{{0, 0, 0}, {1, 0, 0}, {0, 0, 1}}}}, {{0.2f, 0, 0.2f, -100}, {0, 0, 0, -100}}},
-        {"non-finite corners and points", {{{{kNaN, 0, 0}, {1, 0, 0}, {0, 1, 0}}}, {{{-kInf, -1, 0}, {4, -1, 0}, {-1, 4, 9}}}, level(1)},
-         {{0.5f, 0.5f, 0, 1}, {50, 50, 0, -100}, {kNaN, 0.5f, 0, -100}, {kInf, kInf, 0, -100}, {0.5f, 0.5f, kNaN, 1}}},
+        {"a vertical wall, even on it",
+         {{{{0, 0, 0}, {1, 0, 0}, {0, 0, 1}}}},
+         {{0.2f, 0, 0.2f, -100}, {0, 0, 0, -100}}},
+        {"non-finite corners and points",
+         {{{{kNaN, 0, 0}, {1, 0, 0}, {0, 1, 0}}},
+          {{{-kInf, -1, 0}, {4, -1, 0}, {-1, 4, 9}}},
+          level(1)},
+         {{0.5f, 0.5f, 0, 1},
+          {50, 50, 0, -100},
+          {kNaN, 0.5f, 0, -100},
+          {kInf, kInf, 0, -100},
+          {0.5f, 0.5f, kNaN, 1}}},
     };
     for (const SurfaceCase& c : cases) {
         auto track = std::make_unique<Track>();
-        for (const Triangle& triangle : c.triangles) track->triangles[track->triangleCount++] = triangle;
+        for (const Triangle& triangle : c.triangles)
+            track->triangles[track->triangleCount++] = triangle;
         for (const auto& [x, y, z, height] : c.queries) {
-            EXPECT_NEAR(track->heightAt(x, y, z), height, 1e-6f) << c.scene << " at " << x << ", " << y << ", " << z;
+            EXPECT_NEAR(track->heightAt(x, y, z), height, 1e-6f)
+                << c.scene << " at " << x << ", " << y << ", " << z;
         }
     }
 }
@@ -76,7 +98,7 @@ TEST(RayTriangle, ADeterminantOfExactlyOneMillionthStillCounts) {
 }
 
 class TrackFile : public ::testing::Test {
-protected:
+  protected:
     // Reads text as a model file; returns what was printed on standard output.
     std::string read(const std::string& text, const std::string& name = "track.ascii") {
         dir.write(name, text);
@@ -133,20 +155,23 @@ TEST_F(TrackFile, ReadsEveryLineAsTheDrawingLoaderDoes) {
     };
     for (const auto& [from, to] : edits) {
         std::string text = base;
-        for (size_t at = text.find(from); at != std::string::npos; at = from == "\n" ? text.find(from, at + 2) : std::string::npos) {
+        for (size_t at = text.find(from); at != std::string::npos;
+             at = from == "\n" ? text.find(from, at + 2) : std::string::npos) {
             text.replace(at, from.size(), to);
         }
         read(text);
         std::vector<Vec3> drawn;
         for (const ModelObject& object : parseModelText(text).objects) {
             for (const ModelFace& face : object.faces) {
-                for (int32_t vertex : face.vertex) drawn.push_back(object.positions[static_cast<size_t>(vertex)]);
+                for (int32_t vertex : face.vertex)
+                    drawn.push_back(object.positions[static_cast<size_t>(vertex)]);
             }
         }
         ASSERT_EQ(static_cast<size_t>(track->triangleCount) * 3, drawn.size()) << to;
         for (size_t i = 0; i < drawn.size(); ++i) {
             const Vec3& corner = track->triangles[i / 3].corner[i % 3];
-            EXPECT_TRUE(corner.x == drawn[i].x && corner.y == drawn[i].y && corner.z == drawn[i].z) << to << " corner " << i;
+            EXPECT_TRUE(corner.x == drawn[i].x && corner.y == drawn[i].y && corner.z == drawn[i].z)
+                << to << " corner " << i;
         }
     }
 }
@@ -158,7 +183,8 @@ TEST_F(TrackFile, TrianglesWithACornerBeyondTheFloatRangeAreLeftOutWithOneWarnin
     spoiled.faces = {{0, 1, 2}, {1, 2, 0}, {1, 2, 2}};
     EXPECT_EQ(read(modelText({spoiled, plate(200)})), "Track Init...OK\n");
     EXPECT_EQ(err, "Warning: " + dir.file("track.ascii") +
-                       ": 3 triangles with a corner beyond the 32-bit float range were left out (first: object 1, face 1)\n");
+                       ": 3 triangles with a corner beyond the 32-bit float range were left out "
+                       "(first: object 1, face 1)\n");
     ASSERT_EQ(track->triangleCount, 1);
     EXPECT_EQ(track->heightAt(0.2f, 0.2f, 0.0f), 2.0f);
     EXPECT_EQ(track->heightAt(50.0f, 50.0f, 0.0f), -100.0f);

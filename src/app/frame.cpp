@@ -49,7 +49,9 @@ void blendIntoAccumulation() {
 
 }  // namespace
 
-bool allRunsEnded() { return cameraRecorder->isIdle() && ds21Recorder->isIdle() && r5Recorder->isIdle(); }
+bool allRunsEnded() {
+    return cameraRecorder->isIdle() && ds21Recorder->isIdle() && r5Recorder->isIdle();
+}
 
 int32_t frameClock() {
     const uint32_t now = tickCount();

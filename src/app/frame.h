@@ -10,7 +10,7 @@ int32_t frameClock();
 // The frame-rate window: counts frames and prints "FPS: %f\n" on the first frame after
 // more than 3000 ms, with the count divided by 3.0.
 class FpsCounter {
-public:
+  public:
     void countFrame();
 
     int32_t frames = 0;

@@ -42,7 +42,9 @@ void openSurface() {
     if (glutGameModeGet(GLUT_GAME_MODE_POSSIBLE)) glutEnterGameMode();
     if (glutGameModeGet(GLUT_GAME_MODE_ACTIVE)) return;
     // Without game mode there would be no context to draw into: use a full-screen window.
-    std::fprintf(stderr, "Full-screen game mode 1024x768:16@60 is not available here; using a full-screen window.\n");
+    std::fprintf(stderr,
+                 "Full-screen game mode 1024x768:16@60 is not available here; using a full-screen "
+                 "window.\n");
     glutCreateWindow(kTitle);
     glutFullScreen();
 }

@@ -24,14 +24,20 @@ uint32_t read32(const uint8_t* p) {
            (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 
-bool fits(size_t size, size_t offset, size_t length) { return offset <= size && length <= size - offset; }
+bool fits(size_t size, size_t offset, size_t length) {
+    return offset <= size && length <= size - offset;
+}
 
 uint32_t tableEntriesForBitCount(uint16_t bitCount) {
     switch (bitCount) {
-        case 1: return 2;
-        case 4: return 16;
-        case 8: return 256;
-        default: return 0;
+        case 1:
+            return 2;
+        case 4:
+            return 16;
+        case 8:
+            return 256;
+        default:
+            return 0;
     }
 }
 
@@ -57,7 +63,8 @@ void readInfoHeader(const uint8_t* h, BitmapInfo& info) {
 }
 
 uint32_t tableEntries(const BitmapInfo& info) {
-    if (info.headerSize == kInfoHeaderSize && info.colorsUsed != 0) return info.colorsUsed & 0xffffu;
+    if (info.headerSize == kInfoHeaderSize && info.colorsUsed != 0)
+        return info.colorsUsed & 0xffffu;
     return tableEntriesForBitCount(info.bitCount);
 }
 
@@ -65,7 +72,8 @@ uint32_t tableEntries(const BitmapInfo& info) {
 void copyColorTable(const uint8_t* table, uint32_t entries, size_t entrySize, BitmapInfo& info) {
     info.colorTable.assign((static_cast<size_t>(entries) + 1) * 4, 0);
     for (uint32_t i = 0; i < entries; ++i) {
-        std::copy(table + i * entrySize, table + i * entrySize + 3, info.colorTable.begin() + i * 4);
+        std::copy(table + i * entrySize, table + i * entrySize + 3,
+                  info.colorTable.begin() + i * 4);
     }
 }
 
@@ -73,7 +81,8 @@ void copyColorTable(const uint8_t* table, uint32_t entries, size_t entrySize, Bi
 // odd headers from overflowing (the value only describes the source).
 void normaliseSizes(BitmapInfo& info, uint32_t entries) {
     if (info.imageSize == 0) {
-        const uint32_t rowBytes = (static_cast<uint32_t>(info.bitCount) * static_cast<uint32_t>(info.width) + 7u) / 8u;
+        const uint32_t rowBytes =
+            (static_cast<uint32_t>(info.bitCount) * static_cast<uint32_t>(info.width) + 7u) / 8u;
         info.imageSize = rowBytes * static_cast<uint32_t>(info.height);
     }
     if (info.colorsUsed == 0) info.colorsUsed = entries;
@@ -124,12 +133,14 @@ struct Palette {
     uint8_t bgr[256 * 4] = {};
     explicit Palette(const BitmapInfo& info) {
         const size_t n = std::min(info.colorTable.size(), sizeof bgr);
-        std::copy(info.colorTable.begin(), info.colorTable.begin() + static_cast<std::ptrdiff_t>(n), bgr);
+        std::copy(info.colorTable.begin(), info.colorTable.begin() + static_cast<std::ptrdiff_t>(n),
+                  bgr);
     }
     const uint8_t* at(unsigned index) const { return bgr + index * 4; }
 };
 
-void decodeIndexedRow(const uint8_t* src, int bitCount, const Palette& palette, uint8_t* out, int32_t width) {
+void decodeIndexedRow(const uint8_t* src, int bitCount, const Palette& palette, uint8_t* out,
+                      int32_t width) {
     const unsigned mask = (1u << bitCount) - 1u;
     const int perByte = 8 / bitCount;
     for (int32_t x = 0; x < width; ++x) {
@@ -164,7 +175,8 @@ struct Channel {
 
 struct MaskDecoder {
     Channel red, green, blue;
-    explicit MaskDecoder(const BitmapInfo& info) : red(info.redMask), green(info.greenMask), blue(info.blueMask) {}
+    explicit MaskDecoder(const BitmapInfo& info)
+        : red(info.redMask), green(info.greenMask), blue(info.blueMask) {}
 
     void row(const uint8_t* src, int bitCount, uint8_t* out, int32_t width) const {
         const int bytes = bitCount / 8;
@@ -187,8 +199,10 @@ size_t rowStride(const BitmapInfo& info, int32_t width) {
 bool pixelDataFits(const BitmapInfo& info, size_t size) {
     if (info.compression == kRle8 || info.compression == kRle4) return info.pixelOffset <= size;
     const int32_t rows = info.height < 0 ? -info.height : info.height;
-    const size_t lastRow = (static_cast<size_t>(info.bitCount) * static_cast<size_t>(info.width) + 7) / 8;
-    return fits(size, info.pixelOffset, rowStride(info, info.width) * static_cast<size_t>(rows - 1) + lastRow);
+    const size_t lastRow =
+        (static_cast<size_t>(info.bitCount) * static_cast<size_t>(info.width) + 7) / 8;
+    return fits(size, info.pixelOffset,
+                rowStride(info, info.width) * static_cast<size_t>(rows - 1) + lastRow);
 }
 
 void decodeUncompressed(const BitmapInfo& info, const uint8_t* bytes, const Target& target) {
@@ -211,7 +225,7 @@ void decodeUncompressed(const BitmapInfo& info, const uint8_t* bytes, const Targ
 // Run-length decoding: writes past a row's end or above the last row are dropped, data
 // that end early leave the rest black, as do pixels skipped by a delta or an early end.
 class RleDecoder {
-public:
+  public:
     RleDecoder(const BitmapInfo& info, const uint8_t* src, size_t size, const Target& target)
         : palette(info), src(src), size(size), target(target), fourBit(info.bitCount == 4) {}
 
@@ -228,7 +242,7 @@ public:
         }
     }
 
-private:
+  private:
     // Callers stop at the row's end, so x < width here.
     void put(unsigned index) {
         putColor(target.row(y) + static_cast<size_t>(x) * 3, palette.at(index));
@@ -291,17 +305,23 @@ bool supportedFormat(const BitmapInfo& info) {
             const uint16_t b = info.bitCount;
             return b == 1 || b == 4 || b == 8 || b == 16 || b == 24 || b == 32;
         }
-        case kRle8: return info.bitCount == 8 && info.height > 0;
-        case kRle4: return info.bitCount == 4 && info.height > 0;
-        case kBitFields: return info.bitCount == 16 || info.bitCount == 32;
-        default: return false;
+        case kRle8:
+            return info.bitCount == 8 && info.height > 0;
+        case kRle4:
+            return info.bitCount == 4 && info.height > 0;
+        case kBitFields:
+            return info.bitCount == 16 || info.bitCount == 32;
+        default:
+            return false;
     }
 }
 
 BitmapError checkImage(const BitmapInfo& info) {
-    if (info.width <= 0 || info.height == 0 || info.height == INT32_MIN) return BitmapError::ConversionError;
+    if (info.width <= 0 || info.height == 0 || info.height == INT32_MIN)
+        return BitmapError::ConversionError;
     const int64_t rows = info.height < 0 ? -static_cast<int64_t>(info.height) : info.height;
-    if (info.width > kMaxBitmapSide || rows > kMaxBitmapSide || info.width * rows > kMaxBitmapPixels) {
+    if (info.width > kMaxBitmapSide || rows > kMaxBitmapSide ||
+        info.width * rows > kMaxBitmapPixels) {
         return BitmapError::OutOfMemory;
     }
     return supportedFormat(info) ? BitmapError::None : BitmapError::ConversionError;
@@ -319,10 +339,14 @@ void decodePixels(const BitmapInfo& info, const uint8_t* bytes, size_t size, con
 
 const char* bitmapErrorText(BitmapError error) {
     switch (error) {
-        case BitmapError::UnknownFormat: return "Unknown DIB file format.";
-        case BitmapError::ConversionError: return "Image file conversion error.";
-        case BitmapError::OutOfMemory: return "Out of memory.";
-        case BitmapError::None: break;
+        case BitmapError::UnknownFormat:
+            return "Unknown DIB file format.";
+        case BitmapError::ConversionError:
+            return "Image file conversion error.";
+        case BitmapError::OutOfMemory:
+            return "Out of memory.";
+        case BitmapError::None:
+            break;
     }
     return "";
 }
@@ -369,13 +393,15 @@ std::unique_ptr<ImageRecord> decodeBitmap(const uint8_t* bytes, size_t size, Bit
     BitmapInfo info;
     if (!readBitmapInfo(bytes, size, info, error)) return nullptr;
     error = checkImage(info);
-    if (error == BitmapError::None && !pixelDataFits(info, size)) error = BitmapError::ConversionError;
+    if (error == BitmapError::None && !pixelDataFits(info, size))
+        error = BitmapError::ConversionError;
     if (error != BitmapError::None) return nullptr;
     try {
         auto record = std::make_unique<ImageRecord>();
         record->width = info.width;
         record->height = info.height < 0 ? -info.height : info.height;
-        record->data.assign(static_cast<size_t>(record->width) * static_cast<size_t>(record->height) * 3, 0);
+        record->data.assign(
+            static_cast<size_t>(record->width) * static_cast<size_t>(record->height) * 3, 0);
         const Target target{record->width, record->height, info.height < 0, record->data.data()};
         decodePixels(info, bytes, size, target);
         return record;

@@ -85,24 +85,28 @@ void emitObject(const ModelObject& object, uint32_t texture) {
 ModelGeometry compileModel(FILE* file, uint32_t list, const std::vector<uint32_t>& textures) {
     glNewList(list, GL_COMPILE);
     glEnable(GL_TEXTURE_2D);
-    const ModelGeometry geometry = parseModelGeometry(file, [&textures](const ModelObject& object, size_t index) {
-        if (index < textures.size()) emitObject(object, textures[index]);
-    });
+    const ModelGeometry geometry =
+        parseModelGeometry(file, [&textures](const ModelObject& object, size_t index) {
+            if (index < textures.size()) emitObject(object, textures[index]);
+        });
     glEndList();
     return geometry;
 }
 
 void warnAboutFaces(const char* path, const ModelSkippedFaces& skipped, const char* why) {
     if (skipped.count == 0) return;
-    std::fprintf(stderr, "Warning: %s: %d faces with %s were left out (first: %s)\n", printableText(path).c_str(),
-                 static_cast<int>(skipped.count), why, skipped.first.c_str());
+    std::fprintf(stderr, "Warning: %s: %d faces with %s were left out (first: %s)\n",
+                 printableText(path).c_str(), static_cast<int>(skipped.count), why,
+                 skipped.first.c_str());
 }
 
 void warnAboutGeometry(const char* path, const ModelGeometry& geometry, size_t textureSlots) {
     warnAboutFaces(path, geometry.outsideObject, "an index outside their object");
     warnAboutFaces(path, geometry.notFinite, "a number beyond the 32-bit float range");
     if (geometry.objectCount > textureSlots) {
-        std::fprintf(stderr, "Warning: %s: objects from object %d on have no texture of their own and were left out\n",
+        std::fprintf(stderr,
+                     "Warning: %s: objects from object %d on have no texture of their own and were "
+                     "left out\n",
                      printableText(path).c_str(), static_cast<int>(textureSlots + 1));
     }
 }

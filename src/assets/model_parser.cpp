@@ -15,7 +15,9 @@ const char kNext[] = "NEXT";
 const char kEnd[] = "END";
 const char kSameTexture[] = "xxx";
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 bool is(const char* line, const char* keyword) { return std::strcmp(line, keyword) == 0; }
 
@@ -77,7 +79,8 @@ enum class SectionEnd { Keyword, Overflow, EndOfFile };
 // The entry after the table is full is read, not stored, counted as "too many verts", and
 // ends the section.
 template <size_t width, typename Value, typename Convert, typename Store>
-SectionEnd readSection(ModelLineReader& lines, int32_t& tooManyVerts, Convert convert, Store store) {
+SectionEnd readSection(ModelLineReader& lines, int32_t& tooManyVerts, Convert convert,
+                       Store store) {
     for (size_t stored = 0;; ++stored) {
         const char* line = lines.next();
         if (!line) return SectionEnd::EndOfFile;
@@ -101,7 +104,7 @@ struct IndexTriple {
 };
 
 class GeometryPass {
-public:
+  public:
     GeometryPass(FILE* file, const ModelObjectSink& sink) : lines(file), sink(sink) {}
 
     ModelGeometry run() {
@@ -116,7 +119,7 @@ public:
         return std::move(result);
     }
 
-private:
+  private:
     void clearObject() {
         object.positions.clear();
         object.normals.clear();
@@ -128,14 +131,26 @@ private:
     // False when the file ended inside the object.
     bool readObject() {
         int32_t& overflows = result.tooManyVerts;
-        const auto addPosition = [this](const float* v) { object.positions.push_back(Vec3{v[0], v[1], v[2]}); };
-        const auto addNormal = [this](const float* v) { object.normals.push_back(Vec3{v[0], v[1], v[2]}); };
-        const auto addTexCoord = [this](const float* v) { object.texCoords.push_back(ModelTexCoord{v[0], v[1]}); };
-        const auto addIndices = [this](const int32_t* t) { faceTexCoords.push_back(IndexTriple{{t[0], t[1], t[2]}}); };
-        return readSection<3, float>(lines, overflows, parseModelCoordinate, addPosition) != SectionEnd::EndOfFile &&
-               readSection<3, float>(lines, overflows, parseModelCoordinate, addNormal) != SectionEnd::EndOfFile &&
-               readSection<2, float>(lines, overflows, texCoordValue, addTexCoord) != SectionEnd::EndOfFile &&
-               readSection<3, int32_t>(lines, overflows, truncatedIndex, addIndices) != SectionEnd::EndOfFile &&
+        const auto addPosition = [this](const float* v) {
+            object.positions.push_back(Vec3{v[0], v[1], v[2]});
+        };
+        const auto addNormal = [this](const float* v) {
+            object.normals.push_back(Vec3{v[0], v[1], v[2]});
+        };
+        const auto addTexCoord = [this](const float* v) {
+            object.texCoords.push_back(ModelTexCoord{v[0], v[1]});
+        };
+        const auto addIndices = [this](const int32_t* t) {
+            faceTexCoords.push_back(IndexTriple{{t[0], t[1], t[2]}});
+        };
+        return readSection<3, float>(lines, overflows, parseModelCoordinate, addPosition) !=
+                   SectionEnd::EndOfFile &&
+               readSection<3, float>(lines, overflows, parseModelCoordinate, addNormal) !=
+                   SectionEnd::EndOfFile &&
+               readSection<2, float>(lines, overflows, texCoordValue, addTexCoord) !=
+                   SectionEnd::EndOfFile &&
+               readSection<3, int32_t>(lines, overflows, truncatedIndex, addIndices) !=
+                   SectionEnd::EndOfFile &&
                readFaces();
     }
 
@@ -186,8 +201,8 @@ private:
         for (int corner = 0; corner < 3; ++corner) {
             const ModelTexCoord& t = object.texCoords[static_cast<size_t>(face.texCoord[corner])];
             if (!isFinite(object.positions[static_cast<size_t>(face.vertex[corner])]) ||
-                !isFinite(object.normals[static_cast<size_t>(face.vertex[corner])]) || !std::isfinite(t.u) ||
-                !std::isfinite(t.v)) {
+                !isFinite(object.normals[static_cast<size_t>(face.vertex[corner])]) ||
+                !std::isfinite(t.u) || !std::isfinite(t.v)) {
                 return false;
             }
         }
@@ -269,7 +284,8 @@ float parseModelCoordinate(const char* line) {
 }
 
 void ModelSkippedFaces::add(size_t object, size_t face) {
-    if (count == 0) first = "object " + std::to_string(object + 1) + ", face " + std::to_string(face + 1);
+    if (count == 0)
+        first = "object " + std::to_string(object + 1) + ", face " + std::to_string(face + 1);
     if (count < INT32_MAX) ++count;
 }
 
@@ -298,4 +314,6 @@ ModelTextureList scanModelTextures(FILE* file) {
     return result;
 }
 
-ModelGeometry parseModelGeometry(FILE* file, const ModelObjectSink& sink) { return GeometryPass(file, sink).run(); }
+ModelGeometry parseModelGeometry(FILE* file, const ModelObjectSink& sink) {
+    return GeometryPass(file, sink).run();
+}

@@ -10,10 +10,11 @@
 
 // Limits of the ASCII model format.
 constexpr size_t kModelMaxObjects = 100;
-constexpr size_t kModelMaxEntries = 3000;  // per table: positions, normals, texture coordinates, faces' indices
-constexpr size_t kModelMaxFaces = 3000;    // per object
+constexpr size_t kModelMaxEntries =
+    3000;  // per table: positions, normals, texture coordinates, faces' indices
+constexpr size_t kModelMaxFaces = 3000;  // per object
 constexpr int32_t kModelMaxVertexIndex = 3000;
-constexpr size_t kModelLineBuffer = 256;   // a line is read 255 characters at a time
+constexpr size_t kModelLineBuffer = 256;  // a line is read 255 characters at a time
 
 // Reads a model file's lines the way the format means them, into one 256-byte buffer: CR LF
 // counts as one line feed, a line longer than 255 characters (line feed included) comes in
@@ -21,7 +22,7 @@ constexpr size_t kModelLineBuffer = 256;   // a line is read 255 characters at a
 // to the line end is ignored. Both readers of model files (the drawing loader and the
 // track) read through it, so they always agree on what a line holds.
 class ModelLineReader {
-public:
+  public:
     explicit ModelLineReader(FILE* file) : file(file) {}
 
     // The next line; nullptr at the end of the file or on a read error. The text stays
@@ -30,7 +31,7 @@ public:
     // Skips count lines; false when the file ended first.
     bool skip(size_t count);
 
-private:
+  private:
     FILE* file;
     char buf[kModelLineBuffer];
 };

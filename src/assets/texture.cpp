@@ -16,7 +16,7 @@ namespace {
 // Rows of width * 3 bytes carry no filler, so uploads read them byte-aligned; the caller's
 // alignment is put back afterwards.
 class ByteAlignedUnpack {
-public:
+  public:
     ByteAlignedUnpack() {
         glGetIntegerv(GL_UNPACK_ALIGNMENT, &previous);
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
@@ -25,7 +25,7 @@ public:
     ByteAlignedUnpack(const ByteAlignedUnpack&) = delete;
     ByteAlignedUnpack& operator=(const ByteAlignedUnpack&) = delete;
 
-private:
+  private:
     GLint previous = 4;
 };
 
@@ -61,7 +61,8 @@ void loadMaskedTexture(const char* path, uint32_t name) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     const ByteAlignedUnpack unpack;
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, image->width, image->height, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, image->width, image->height, 0, GL_RGBA,
+                 GL_UNSIGNED_BYTE, rgba.data());
     if (glGetError() == GL_OUT_OF_MEMORY) showError(kOutOfMemory);
 }
 
@@ -77,7 +78,8 @@ void loadMipmappedTexture(const char* path, uint32_t name) {
     GLint built = 0;
     {
         const ByteAlignedUnpack unpack;
-        built = gluBuild2DMipmaps(GL_TEXTURE_2D, 3, image->width, image->height, GL_RGB, GL_UNSIGNED_BYTE, image->data.data());
+        built = gluBuild2DMipmaps(GL_TEXTURE_2D, 3, image->width, image->height, GL_RGB,
+                                  GL_UNSIGNED_BYTE, image->data.data());
     }
     if (built == GLU_OUT_OF_MEMORY) {
         // Without its image the texture is as unusable as an unreadable bitmap.

@@ -8,5 +8,6 @@ void loadMaskedTexture(const char* path, uint32_t name);
 
 // Loads path into `name` as a mipmapped RGB texture. Does nothing for a null path.
 // Does not return when the bitmap cannot be read or there is no memory for its mipmaps:
-// the process ends with status 1 after the reader's message or "Out of memory.". Needs a current OpenGL context.
+// the process ends with status 1 after the reader's message or "Out of memory.". Needs a current
+// OpenGL context.
 void loadMipmappedTexture(const char* path, uint32_t name);

@@ -119,7 +119,8 @@ void SmokeEmitter::emit(Particle& particle) {
     const double distance = spawnDistance;
     particle.position.x = static_cast<float>(car->position.x - distance * std::sin(heading));
     particle.position.y = static_cast<float>(car->position.y + distance * std::cos(heading));
-    particle.position.z = static_cast<float>(car->position.z + spawnLift + distance * std::sin(pitch));
+    particle.position.z =
+        static_cast<float>(car->position.z + spawnLift + distance * std::sin(pitch));
     particle.fadeRate = static_cast<float>(random.next() / 9830100.0 + 0.0004);
 }
 

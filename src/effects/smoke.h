@@ -31,7 +31,7 @@ void resetSmokeRandom();
 
 // A fixed pool of camera-facing, additively blended smoke particles trailing one car.
 class SmokeEmitter {
-public:
+  public:
     // Needs a current OpenGL context. A pool that cannot be allocated leaves particleCount
     // 0 (the emitter then draws nothing); an unreadable bitmap leaves the squares untextured.
     SmokeEmitter(int32_t particleCount, const char* texturePath);
@@ -61,7 +61,7 @@ public:
     uint32_t texture = 0;
     const Car* car = nullptr;
 
-private:
+  private:
     void compileBillboard();
     // Advances a live particle; false when it has faded out and died.
     static bool advance(Particle& particle, int32_t elapsedMs);

@@ -26,7 +26,8 @@ std::string trimmedLower(const std::string& text) {
     while (begin < end && std::isspace(static_cast<unsigned char>(text[begin]))) ++begin;
     while (end > begin && std::isspace(static_cast<unsigned char>(text[end - 1]))) --end;
     std::string out;
-    for (size_t i = begin; i < end; ++i) out.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(text[i]))));
+    for (size_t i = begin; i < end; ++i)
+        out.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(text[i]))));
     return out;
 }
 

@@ -24,14 +24,17 @@ FILE* openFile(const char* path, const char* mode) {
 
 namespace {
 
-const char* refusalReason(const struct stat& info) { return S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : "not a regular file"; }
+const char* refusalReason(const struct stat& info) {
+    return S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : "not a regular file";
+}
 
 }  // namespace
 
 int openRegularFile(const char* path, std::string* reason) {
     // O_NONBLOCK lets the open of a FIFO without a writer return at once; what was opened
     // is then looked at before a single byte is read.
-    const int fd = path ? ::open(nativePath(path).c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC) : -1;
+    const int fd =
+        path ? ::open(nativePath(path).c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC) : -1;
     if (fd < 0) {
         if (reason) *reason = std::strerror(path ? errno : ENOENT);
         return -1;
@@ -65,7 +68,8 @@ MappedFile::MappedFile(const char* path) {
     if (fd < 0) return;
     struct stat info {};
     if (::fstat(fd, &info) == 0 && info.st_size > 0) {
-        void* view = ::mmap(nullptr, static_cast<size_t>(info.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+        void* view =
+            ::mmap(nullptr, static_cast<size_t>(info.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
         if (view != MAP_FAILED) {
             bytes = static_cast<const uint8_t*>(view);
             length = static_cast<size_t>(info.st_size);

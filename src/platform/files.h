@@ -25,7 +25,7 @@ FILE* openRegularStream(const char* path, std::string* reason = nullptr);
 // file is not a regular file, cannot be opened or mapped, or is empty; outOfMemory() then
 // tells whether the mapping failed for want of address space rather than for the file.
 class MappedFile {
-public:
+  public:
     explicit MappedFile(const char* path);
     ~MappedFile();
     MappedFile(const MappedFile&) = delete;
@@ -35,7 +35,7 @@ public:
     size_t size() const { return length; }
     bool outOfMemory() const { return noMemory; }
 
-private:
+  private:
     const uint8_t* bytes = nullptr;
     size_t length = 0;
     bool noMemory = false;

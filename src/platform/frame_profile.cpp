@@ -23,7 +23,8 @@ void profileEnter(ProfileBucket bucket) {
 }
 
 void setFrameProfile(FrameProfile* profile) {
-    if (activeProfile) activeProfile->seconds[static_cast<int>(activeBucket)] += nowSeconds() - lastSwitch;
+    if (activeProfile)
+        activeProfile->seconds[static_cast<int>(activeBucket)] += nowSeconds() - lastSwitch;
     activeProfile = profile;
     activeBucket = ProfileBucket::Simulate;
     lastSwitch = nowSeconds();

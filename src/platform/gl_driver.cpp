@@ -24,7 +24,8 @@ void keepGlDriverLoaded() {
     std::vector<std::string> drivers;
     dl_iterate_phdr(collectDrivers, &drivers);
     // Opening a loaded object again with RTLD_NODELETE pins it; the handle is never closed.
-    for (const std::string& driver : drivers) dlopen(driver.c_str(), RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE);
+    for (const std::string& driver : drivers)
+        dlopen(driver.c_str(), RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE);
 }
 
 #else

@@ -104,8 +104,8 @@ void Recorder::recordStep(bool forceWrite) {
     record.turnRate = body->getTurnRate();
     record.timeMs = tickCount() - startTime;
     writeRecord(record);
-    std::printf("\n%i: t/w: %f,%f", static_cast<int>(record.timeMs), static_cast<double>(record.forwardSpeed),
-                static_cast<double>(record.turnRate));
+    std::printf("\n%i: t/w: %f,%f", static_cast<int>(record.timeMs),
+                static_cast<double>(record.forwardSpeed), static_cast<double>(record.turnRate));
 }
 
 void Recorder::writeRecord(const RunRecord& record) {

@@ -11,7 +11,7 @@ enum RecorderState : int32_t { Idle = 1, Playing = 2, Recording = 4 };
 
 // Ties one run file to one Body: plays keyframes into it, or records it about once a second.
 class Recorder {
-public:
+  public:
     Recorder(const char* path, Body* body);
     ~Recorder();
     Recorder(const Recorder&) = delete;
@@ -40,7 +40,7 @@ public:
     bool loop = false;
     bool writeFailed = false;
 
-private:
+  private:
     // Takes over a newly opened stream (nullptr passes through) with the stream buffer
     // below, so no frame allocates one later.
     FILE* adoptStream(FILE* opened);

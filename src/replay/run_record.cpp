@@ -14,8 +14,8 @@ void putU32(uint32_t value, uint8_t* out) {
 }
 
 uint32_t getU32(const uint8_t* in) {
-    return static_cast<uint32_t>(in[0]) | static_cast<uint32_t>(in[1]) << 8 | static_cast<uint32_t>(in[2]) << 16 |
-           static_cast<uint32_t>(in[3]) << 24;
+    return static_cast<uint32_t>(in[0]) | static_cast<uint32_t>(in[1]) << 8 |
+           static_cast<uint32_t>(in[2]) << 16 | static_cast<uint32_t>(in[3]) << 24;
 }
 
 void putF32(float value, uint8_t* out) {

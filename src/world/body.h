@@ -5,7 +5,7 @@
 // `speed` holds the negated forward speed: a positive forward speed moves the body along
 // its local -y axis, and the accessors and run files exchange the forward speed.
 class Body {
-public:
+  public:
     Vec3 position;
     float pitch = 0.0f;     // degrees about x
     float roll = 0.0f;      // degrees about y

@@ -8,7 +8,7 @@ class Car;
 // Sets the view at the start of every frame: 0 free view (its own recorded pose),
 // 1 in-car view of target, 2 overhead view of target. Draws the sky box in modes 0 and 1.
 class Camera : public Body {
-public:
+  public:
     // Start pose (-16, -17, 4; -94, -1, 178); loads "tex\clouds.bmp" into skyTexture, and the
     // process ends inside loadMipmappedTexture when that bitmap cannot be read.
     explicit Camera(Car* target);

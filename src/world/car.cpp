@@ -23,7 +23,8 @@ float heightOrNone(const Track* track, double x, double y, float reference) {
 }
 
 float tiltDegrees(float higher, float lower) {
-    return static_cast<float>(std::atan((static_cast<double>(higher) - lower) * kTiltGain) / kRadiansPerDegree);
+    return static_cast<float>(std::atan((static_cast<double>(higher) - lower) * kTiltGain) /
+                              kRadiansPerDegree);
 }
 
 }  // namespace

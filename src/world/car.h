@@ -8,7 +8,7 @@ class Track;
 // One vehicle of the replay: dead-reckons by speed and turn rate, settles on the track
 // from four height queries, draws its model unless hidden.
 class Car : public Body {
-public:
+  public:
     // Builds modelList from the model file at path; the process ends inside loadModel when
     // that file cannot be loaded.
     explicit Car(const char* path);

@@ -3,7 +3,7 @@
 
 // The static scenery model.
 class Landscape {
-public:
+  public:
     // The process ends inside loadModel when the model at path cannot be loaded.
     explicit Landscape(const char* path);
     void draw() const;

@@ -117,7 +117,9 @@ int64_t stepDistance(double difference) {
 
 // A hit on finite corners lies within their heights, give or take the rounding of the
 // test, which may step just past the largest float; that rounding must not overflow.
-float toHeight(double t) { return static_cast<float>(std::min<double>(std::max<double>(t, -FLT_MAX), FLT_MAX)); }
+float toHeight(double t) {
+    return static_cast<float>(std::min<double>(std::max<double>(t, -FLT_MAX), FLT_MAX));
+}
 
 void widen(const Vec3& v, double out[3]) {
     out[0] = v.x;
@@ -158,13 +160,17 @@ bool Track::readTriangles(const char* path) {
     }
     // The scratch table is too large for the stack of every caller.
     auto reader = std::make_unique<ObjectReader>(file, *this);
-    for (const char* line; (line = reader->lines.next()) && is(line, "START"); ++reader->objectIndex) {
+    for (const char* line; (line = reader->lines.next()) && is(line, "START");
+         ++reader->objectIndex) {
         if (!reader->readObject()) break;
     }
     std::fclose(file);
     if (reader->notFinite.count > 0) {
-        std::fprintf(stderr, "Warning: %s: %d triangles with a corner beyond the 32-bit float range were left out (first: %s)\n",
-                     printableText(path).c_str(), static_cast<int>(reader->notFinite.count), reader->notFinite.first.c_str());
+        std::fprintf(stderr,
+                     "Warning: %s: %d triangles with a corner beyond the 32-bit float range were "
+                     "left out (first: %s)\n",
+                     printableText(path).c_str(), static_cast<int>(reader->notFinite.count),
+                     reader->notFinite.first.c_str());
     }
     std::printf("OK\n");
     return true;

@@ -10,7 +10,7 @@ struct Triangle {
 // The drivable surface: the model's faces as world-space triangles for height queries,
 // and the same model's display list for drawing.
 class Track {
-public:
+  public:
     static constexpr int kMaxTriangles = 3000;
 
     // Reads the triangles of path, then builds modelList with loadModel, which ends the

@@ -42,7 +42,8 @@ ScopedCwd::ScopedCwd(const std::string& dir) : previous(fs::current_path().strin
 }
 
 ScopedCwd::~ScopedCwd() {
-    if (chdir(previous.c_str()) != 0) std::fprintf(stderr, "cannot return to %s\n", previous.c_str());
+    if (chdir(previous.c_str()) != 0)
+        std::fprintf(stderr, "cannot return to %s\n", previous.c_str());
 }
 
 std::string readTextFile(const std::string& path) {

@@ -5,7 +5,7 @@
 
 // A fresh directory under /tmp, removed with its content when the object goes.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -17,17 +17,17 @@ public:
     void write(const std::string& relative, const std::string& content) const;
     void write(const std::string& relative, const std::vector<uint8_t>& content) const;
 
-private:
+  private:
     std::string root;
 };
 
 // Changes the working directory for the scope and changes it back after.
 class ScopedCwd {
-public:
+  public:
     explicit ScopedCwd(const std::string& dir);
     ~ScopedCwd();
 
-private:
+  private:
     std::string previous;
 };
 
@@ -37,12 +37,12 @@ std::vector<uint8_t> readBinaryFile(const std::string& path);
 // Captures what this process writes to standard output (or error) between start and
 // finish, at the file-descriptor level so printf and direct writes are both seen.
 class OutputCapture {
-public:
+  public:
     explicit OutputCapture(int fd = 1);
     ~OutputCapture();
     std::string finish();
 
-private:
+  private:
     int fd;
     int saved = -1;
     std::string tempPath;

@@ -13,7 +13,8 @@ int window = 0;
 
 void ensureGlContext(int width, int height) {
     if (window == 0) {
-        ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "the OpenGL tests need an X display (run them under xvfb-run)";
+        ASSERT_NE(std::getenv("DISPLAY"), nullptr)
+            << "the OpenGL tests need an X display (run them under xvfb-run)";
         int argc = 1;
         char name[] = "zorvex_tests";
         char* argv[] = {name, nullptr};

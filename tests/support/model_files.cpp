@@ -25,7 +25,8 @@ std::string modelText(const std::vector<TestObject>& objects) {
         writeEntries(out, object.normals);
         writeEntries(out, object.uvs);
         writeEntries(out, object.faceUvs);
-        for (const auto& face : object.faces) out << face[0] << '\n' << face[1] << '\n' << face[2] << '\n';
+        for (const auto& face : object.faces)
+            out << face[0] << '\n' << face[1] << '\n' << face[2] << '\n';
         out << "END\n";
     }
     return out.str();
@@ -47,7 +48,8 @@ ParsedModel parseModelText(const std::string& text) {
     FILE* file = fmemopen(const_cast<char*>(text.data()), text.size(), "rb");
     model.textures = scanModelTextures(file);
     std::rewind(file);
-    model.geometry = parseModelGeometry(file, [&model](const ModelObject& object, size_t) { model.objects.push_back(object); });
+    model.geometry = parseModelGeometry(
+        file, [&model](const ModelObject& object, size_t) { model.objects.push_back(object); });
     std::fclose(file);
     return model;
 }

@@ -7,7 +7,7 @@
 // A program started in the background with its standard output (and error) read into
 // memory as it arrives; standard input is a pipe the test can write to or close.
 class ChildProcess {
-public:
+  public:
     // Starts argv[0] (a path) in dir with extra "NAME=value" environment entries.
     ChildProcess(const std::vector<std::string>& argv, const std::string& dir,
                  const std::vector<std::string>& env = {});
@@ -29,7 +29,7 @@ public:
     std::string err;
     pid_t pid = -1;
 
-private:
+  private:
     void pump(int timeoutMs);
     int inFd = -1;
     int outFd = -1;
@@ -40,5 +40,5 @@ private:
 
 // Runs a program to its end; returns its exit status and fills out and err.
 int runProgram(const std::vector<std::string>& argv, const std::string& dir, std::string& out,
-               std::string& err, const std::vector<std::string>& env = {}, const std::string& input = {},
-               int timeoutMs = 120000);
+               std::string& err, const std::vector<std::string>& env = {},
+               const std::string& input = {}, int timeoutMs = 120000);

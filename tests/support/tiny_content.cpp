@@ -22,11 +22,16 @@ std::string quadObject(const std::string& texture, const std::vector<std::vector
             normals << "0\n0\n100\n";
         }
         uvs << "0\n0\n1\n0\n1\n1\n0\n1\n";
-        faces << base << "\n" << base + 1 << "\n" << base + 2 << "\n" << base << "\n" << base + 2 << "\n" << base + 3 << "\n";
+        faces << base << "\n"
+              << base + 1 << "\n"
+              << base + 2 << "\n"
+              << base << "\n"
+              << base + 2 << "\n"
+              << base + 3 << "\n";
         base += 4;
     }
-    return "START\nobject\n" + texture + "\n" + vertices.str() + "NEXT\n" + normals.str() + "NEXT\n" + uvs.str() +
-           "NEXT\n" + faces.str() + "NEXT\n" + faces.str() + "END\n";
+    return "START\nobject\n" + texture + "\n" + vertices.str() + "NEXT\n" + normals.str() +
+           "NEXT\n" + uvs.str() + "NEXT\n" + faces.str() + "NEXT\n" + faces.str() + "END\n";
 }
 
 std::vector<float> flatQuad(float x0, float y0, float x1, float y1, float z) {
@@ -48,7 +53,9 @@ std::string boxModel(const std::string& texture, float halfX, float halfY, float
 std::vector<uint8_t> rgbBmp(int w, int h, const std::vector<uint8_t>& rgb) {
     const uint32_t row = (static_cast<uint32_t>(w) * 3u + 3u) & ~3u;
     std::vector<uint8_t> out = {'B', 'M'};
-    for (uint32_t v : {54 + row * h, 0u, 54u, 40u, static_cast<uint32_t>(w), static_cast<uint32_t>(h)}) put32(out, v);
+    for (uint32_t v :
+         {54 + row * h, 0u, 54u, 40u, static_cast<uint32_t>(w), static_cast<uint32_t>(h)})
+        put32(out, v);
     out.insert(out.end(), {1, 0, 24, 0});  // one plane, 24 bits
     out.resize(out.size() + 24, 0);
     for (int y = 0; y < h; ++y) {
@@ -70,7 +77,9 @@ std::vector<uint8_t> gradientBmp(int w, int h, const uint8_t bottom[3], const ui
     std::vector<uint8_t> rgb;
     const int steps = h > 1 ? h - 1 : 1;
     for (int y = 0; y < h; ++y) {
-        for (int i = 0; i < w * 3; ++i) rgb.push_back(static_cast<uint8_t>(bottom[i % 3] + (top[i % 3] - bottom[i % 3]) * y / steps));
+        for (int i = 0; i < w * 3; ++i)
+            rgb.push_back(
+                static_cast<uint8_t>(bottom[i % 3] + (top[i % 3] - bottom[i % 3]) * y / steps));
     }
     return rgbBmp(w, h, rgb);
 }
@@ -82,8 +91,9 @@ void writeToneMp3(const TempDir& dir, const std::string& relative) {
         pcm.insert(pcm.end(), {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)});
     }
     dir.write(relative + ".pcm", pcm);
-    const std::string command = "lame --quiet -r -s 22.05 --bitwidth 16 --signed --little-endian -m m '" +
-                                dir.file(relative + ".pcm") + "' '" + dir.file(relative) + "'";
+    const std::string command =
+        "lame --quiet -r -s 22.05 --bitwidth 16 --signed --little-endian -m m '" +
+        dir.file(relative + ".pcm") + "' '" + dir.file(relative) + "'";
     if (std::system(command.c_str()) != 0) std::abort();
 }
 
@@ -97,16 +107,19 @@ std::vector<uint8_t> encodeRun(const std::vector<RunRecord>& records) {
     return out;
 }
 
-std::vector<RunRecord> steadyRun(int records, uint32_t gapMs, Vec3 position, float heading, float forwardSpeed,
-                                 float turnRate) {
+std::vector<RunRecord> steadyRun(int records, uint32_t gapMs, Vec3 position, float heading,
+                                 float forwardSpeed, float turnRate) {
     std::vector<RunRecord> run;
-    for (int i = 0; i < records; ++i) run.push_back({position, 0, 0, heading, forwardSpeed, turnRate, i * gapMs});
+    for (int i = 0; i < records; ++i)
+        run.push_back({position, 0, 0, heading, forwardSpeed, turnRate, i * gapMs});
     return run;
 }
 
 void writeTinyContent(const TempDir& dir, const TinyContent& content) {
-    dir.write("models/track.ascii", quadObject("tex\\road.bmp", {flatQuad(-400, -400, 400, 400, 0)}));
-    dir.write("models/landscape.ascii", quadObject("tex\\grass.bmp", {flatQuad(-1500, -1500, 1500, 1500, -5)}));
+    dir.write("models/track.ascii",
+              quadObject("tex\\road.bmp", {flatQuad(-400, -400, 400, 400, 0)}));
+    dir.write("models/landscape.ascii",
+              quadObject("tex\\grass.bmp", {flatQuad(-1500, -1500, 1500, 1500, -5)}));
     dir.write("models/ds21.ascii", boxModel("tex\\ds21.bmp", 40, 110, 50));
     dir.write("models/r5.ascii", boxModel("tex\\r5.bmp", 40, 80, 60));
     dir.write("tex/road.bmp", solidBmp(8, 8, 90, 90, 90));
@@ -116,10 +129,12 @@ void writeTinyContent(const TempDir& dir, const TinyContent& content) {
     const uint8_t skyLow[3] = {250, 250, 255};
     const uint8_t skyHigh[3] = {20, 60, 200};
     dir.write("tex/clouds.bmp", gradientBmp(16, 16, skyLow, skyHigh));
-    dir.write("tex/smoke.bmp", content.visibleSmoke ? solidBmp(8, 8, 200, 200, 200) : solidBmp(8, 8, 0, 0, 0));
+    dir.write("tex/smoke.bmp",
+              content.visibleSmoke ? solidBmp(8, 8, 200, 200, 200) : solidBmp(8, 8, 0, 0, 0));
     const std::vector<RunRecord>* runs[3] = {&content.cameraRun, &content.ds21Run, &content.r5Run};
     for (int i = 0; i < 3; ++i) {
-        if (!runs[i]->empty()) dir.write("rec/record" + std::to_string(i) + ".rec", encodeRun(*runs[i]));
+        if (!runs[i]->empty())
+            dir.write("rec/record" + std::to_string(i) + ".rec", encodeRun(*runs[i]));
     }
     if (content.writeMusic) writeToneMp3(dir, "audio/music.mp3");
 }

@@ -13,15 +13,15 @@ struct TinyContent {
     std::vector<RunRecord> cameraRun;
     std::vector<RunRecord> ds21Run;
     std::vector<RunRecord> r5Run;
-    bool writeMusic = false;  // audio/music.mp3, as writeToneMp3 makes it
+    bool writeMusic = false;    // audio/music.mp3, as writeToneMp3 makes it
     bool visibleSmoke = false;  // otherwise the smoke image is all black (fully keyed out)
 };
 
 void writeTinyContent(const TempDir& dir, const TinyContent& content);
 
 // A run of records `gapMs` apart holding one pose, speed and turn rate.
-std::vector<RunRecord> steadyRun(int records, uint32_t gapMs, Vec3 position, float heading, float forwardSpeed,
-                                 float turnRate = 0.0f);
+std::vector<RunRecord> steadyRun(int records, uint32_t gapMs, Vec3 position, float heading,
+                                 float forwardSpeed, float turnRate = 0.0f);
 
 // Bytes of a run file.
 std::vector<uint8_t> encodeRun(const std::vector<RunRecord>& records);

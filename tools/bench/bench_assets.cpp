@@ -24,7 +24,8 @@ void put32(Bytes& out, uint32_t v) {
     put16(out, v >> 16);
 }
 
-Bytes bitmapHeaders(int width, int height, uint16_t bits, uint32_t compression, size_t tableEntries, size_t pixelBytes) {
+Bytes bitmapHeaders(int width, int height, uint16_t bits, uint32_t compression, size_t tableEntries,
+                    size_t pixelBytes) {
     Bytes out = {'B', 'M'};
     const uint32_t offset = static_cast<uint32_t>(54 + tableEntries * 4);
     put32(out, offset + static_cast<uint32_t>(pixelBytes));
@@ -108,13 +109,15 @@ void decodeBench(benchmark::State& state, const Bytes& file) {
         if (!image) state.SkipWithError(bitmapErrorText(error));
         benchmark::DoNotOptimize(image);
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(file.size()));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(file.size()));
 }
 
 void loadBench(benchmark::State& state, const Bytes& file) {
     const std::string path = "/tmp/zorvex-bench-" + std::to_string(getpid()) + ".bmp";
     FILE* out = std::fopen(path.c_str(), "wb");
-    if (!out || std::fwrite(file.data(), 1, file.size(), out) != file.size()) state.SkipWithError("cannot write input");
+    if (!out || std::fwrite(file.data(), 1, file.size(), out) != file.size())
+        state.SkipWithError("cannot write input");
     if (out) std::fclose(out);
     for (auto _ : state) {
         auto image = loadBitmap(path.c_str());
@@ -136,14 +139,15 @@ void BM_ParseModel3000Faces(benchmark::State& state) {
         const ModelTextureList textures = scanModelTextures(file);
         std::rewind(file);
         size_t faces = 0;
-        const ModelGeometry geometry =
-            parseModelGeometry(file, [&faces](const ModelObject& object, size_t) { faces += object.faces.size(); });
+        const ModelGeometry geometry = parseModelGeometry(
+            file, [&faces](const ModelObject& object, size_t) { faces += object.faces.size(); });
         std::fclose(file);
         if (faces != 3000) state.SkipWithError("model did not parse");
         benchmark::DoNotOptimize(textures);
         benchmark::DoNotOptimize(geometry);
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(text.size()));
 }
 
 }  // namespace

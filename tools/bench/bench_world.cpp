@@ -27,8 +27,10 @@ std::unique_ptr<Track> fullTrack() {
     };
     for (int j = 0; j < kRows; ++j) {
         for (int i = 0; i < kColumns; ++i) {
-            track->triangles[track->triangleCount++] = Triangle{{corner(i, j), corner(i + 1, j), corner(i + 1, j + 1)}};
-            track->triangles[track->triangleCount++] = Triangle{{corner(i, j), corner(i + 1, j + 1), corner(i, j + 1)}};
+            track->triangles[track->triangleCount++] =
+                Triangle{{corner(i, j), corner(i + 1, j), corner(i + 1, j + 1)}};
+            track->triangles[track->triangleCount++] =
+                Triangle{{corner(i, j), corner(i + 1, j + 1), corner(i, j + 1)}};
         }
     }
     return track;

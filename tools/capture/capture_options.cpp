@@ -48,21 +48,30 @@ struct Pending {
 };
 
 bool flag(const std::string& name, CaptureOptions& options) {
-    if (name == "--no-blur") options.demo.blur = false;
-    else if (name == "--no-lighting") options.demo.lighting = false;
-    else if (name == "--no-video") options.video = false;
-    else if (name == "--help" || name == "-h") options.help = true;
-    else return false;
+    if (name == "--no-blur")
+        options.demo.blur = false;
+    else if (name == "--no-lighting")
+        options.demo.lighting = false;
+    else if (name == "--no-video")
+        options.video = false;
+    else if (name == "--help" || name == "-h")
+        options.help = true;
+    else
+        return false;
     return true;
 }
 
-bool valued(const std::string& name, const std::string& value, CaptureOptions& options, Pending& pending,
-            std::string& error) {
+bool valued(const std::string& name, const std::string& value, CaptureOptions& options,
+            Pending& pending, std::string& error) {
     int64_t number = 0;
-    if (name == "--content") options.demo.contentDir = value;
-    else if (name == "--out") options.outDir = value;
-    else if (name == "--size") return parseSize(name, value, options.demo.width, options.demo.height, error);
-    else if (name == "--keys") return parseKeyScript(value, options.keys, error);
+    if (name == "--content")
+        options.demo.contentDir = value;
+    else if (name == "--out")
+        options.outDir = value;
+    else if (name == "--size")
+        return parseSize(name, value, options.demo.width, options.demo.height, error);
+    else if (name == "--keys")
+        return parseKeyScript(value, options.keys, error);
     else if (name == "--seconds") {
         pending.haveSeconds = true;
         return parseSeconds(name, value, pending.seconds, error);
@@ -78,7 +87,8 @@ bool valued(const std::string& name, const std::string& value, CaptureOptions& o
 }
 
 bool takesValue(const std::string& name) {
-    static const char* const kValued[] = {"--content", "--out", "--size", "--keys", "--seconds", "--frames", "--fps"};
+    static const char* const kValued[] = {"--content", "--out",    "--size", "--keys",
+                                          "--seconds", "--frames", "--fps"};
     for (const char* known : kValued) {
         if (name == known) return true;
     }
@@ -90,7 +100,8 @@ bool settleLength(const Pending& pending, CaptureOptions& options, std::string& 
         error = "give --seconds or --frames, not both";
         return false;
     }
-    if (!pending.haveFrames) options.frames = static_cast<int64_t>(std::llround(pending.seconds * options.fps));
+    if (!pending.haveFrames)
+        options.frames = static_cast<int64_t>(std::llround(pending.seconds * options.fps));
     if (options.frames < 1) {
         error = "--seconds: less than one frame to render";
         return false;
@@ -107,10 +118,13 @@ bool parseCaptureOptions(int argc, char** argv, CaptureOptions& options, std::st
         if (flag(name, options)) continue;
         std::string value;
         if (!takesValue(name)) {
-            error = std::strncmp(argv[i], "--", 2) == 0 ? "unknown option " + name : "unexpected argument \"" + name + "\"";
+            error = std::strncmp(argv[i], "--", 2) == 0 ? "unknown option " + name
+                                                        : "unexpected argument \"" + name + "\"";
             return false;
         }
-        if (!takeValue(argc, argv, i, value, error) || !valued(name, value, options, pending, error)) return false;
+        if (!takeValue(argc, argv, i, value, error) ||
+            !valued(name, value, options, pending, error))
+            return false;
     }
     return settleLength(pending, options, error);
 }

@@ -30,7 +30,7 @@ int fail(const std::string& problem) {
 }
 
 bool makeFolders(const std::string& path, std::string& error) {
-    for (size_t slash = path.find('/', 1); ; slash = path.find('/', slash + 1)) {
+    for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
         const std::string part = path.substr(0, slash);
         if (mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) {
             error = part + ": cannot create the folder: " + std::strerror(errno);
@@ -49,7 +49,9 @@ std::string absolutePath(const std::string& path) {
 // "frame_" and five or more digits and ".png", as frameName writes them.
 bool isFrameFile(const std::string& name) {
     const size_t digits = name.size() - std::strlen("frame_.png");
-    if (name.size() < 15 || name.compare(0, 6, "frame_") != 0 || name.compare(6 + digits, 4, ".png") != 0) return false;
+    if (name.size() < 15 || name.compare(0, 6, "frame_") != 0 ||
+        name.compare(6 + digits, 4, ".png") != 0)
+        return false;
     return name.find_first_not_of("0123456789", 6) == 6 + digits;
 }
 
@@ -118,8 +120,9 @@ bool renderFrames(const CaptureOptions& options, const std::string& outDir, std:
 void noteLateKeys(const CaptureOptions& options) {
     for (const KeyEvent& event : options.keys) {
         if (keyEventFrame(event, options.fps) > options.frames) {
-            std::fprintf(stderr, "%s: the release of '%c' comes after the last frame; it was not used\n", kProgram,
-                         event.key);
+            std::fprintf(stderr,
+                         "%s: the release of '%c' comes after the last frame; it was not used\n",
+                         kProgram, event.key);
         }
     }
 }
@@ -132,16 +135,21 @@ const char kMusic[] = "audio/music.mp3";
 std::string usableMusic(std::string& problem) {
     struct stat info {};
     if (stat(kMusic, &info) != 0) return "";
-    if (!S_ISREG(info.st_mode)) problem = std::string(kMusic) + " is not a regular file";
-    else if (info.st_size == 0) problem = std::string(kMusic) + " is empty";
-    else if (access(kMusic, R_OK) != 0) problem = std::string(kMusic) + " cannot be read: " + std::strerror(errno);
-    else return absolutePath(kMusic);
+    if (!S_ISREG(info.st_mode))
+        problem = std::string(kMusic) + " is not a regular file";
+    else if (info.st_size == 0)
+        problem = std::string(kMusic) + " is empty";
+    else if (access(kMusic, R_OK) != 0)
+        problem = std::string(kMusic) + " cannot be read: " + std::strerror(errno);
+    else
+        return absolutePath(kMusic);
     return "";
 }
 
 // Encodes the frames when ffmpeg is there, with the content folder's music under them.
 // Music that ffmpeg cannot use costs the video its sound, not the video itself.
-void makeVideo(const CaptureOptions& options, const std::string& outDir, std::string& videoNote, bool& ok) {
+void makeVideo(const CaptureOptions& options, const std::string& outDir, std::string& videoNote,
+               bool& ok) {
     videoNote = "video: none (--no-video)";
     if (!options.video) return;
     const std::string ffmpeg = findOnPath("ffmpeg");
@@ -159,7 +167,8 @@ void makeVideo(const CaptureOptions& options, const std::string& outDir, std::st
         if (ok) musicProblem = withMusic;
     }
     if (!musicProblem.empty()) {
-        std::fprintf(stderr, "%s: warning: the video is silent: %s\n", kProgram, musicProblem.c_str());
+        std::fprintf(stderr, "%s: warning: the video is silent: %s\n", kProgram,
+                     musicProblem.c_str());
     }
     const char* sound = !musicProblem.empty() ? " (audio/music.mp3 could not be used, so silent)"
                         : music.empty()       ? " (no audio/music.mp3, so silent)"
@@ -196,9 +205,10 @@ int main(int argc, char** argv) {
     bool videoOk = true;
     std::string videoNote;
     makeVideo(options, outDir, videoNote, videoOk);
-    std::printf("frames: %s/frame_00001.png .. %s (%lld frames, %dx%d, %d per second)\n", outDir.c_str(),
-                frameName(options.frames).c_str(), static_cast<long long>(options.frames), options.demo.width,
-                options.demo.height, options.fps);
+    std::printf("frames: %s/frame_00001.png .. %s (%lld frames, %dx%d, %d per second)\n",
+                outDir.c_str(), frameName(options.frames).c_str(),
+                static_cast<long long>(options.frames), options.demo.width, options.demo.height,
+                options.fps);
     std::printf("%s\ntranscript: %s\n", videoNote.c_str(), transcript.c_str());
     return videoOk ? 0 : 1;
 }

@@ -29,16 +29,26 @@ std::string findOnPath(const std::string& program) {
 
 namespace {
 
-std::vector<std::string> ffmpegArguments(const std::string& ffmpeg, const std::string& outDir, int fps,
-                                         const std::string& musicPath, const std::string& videoPath) {
-    std::vector<std::string> args = {ffmpeg, "-nostdin", "-y", "-loglevel", "error", "-framerate",
-                                     std::to_string(fps), "-i", outDir + "/frame_%05d.png"};
+std::vector<std::string> ffmpegArguments(const std::string& ffmpeg, const std::string& outDir,
+                                         int fps, const std::string& musicPath,
+                                         const std::string& videoPath) {
+    std::vector<std::string> args = {ffmpeg,
+                                     "-nostdin",
+                                     "-y",
+                                     "-loglevel",
+                                     "error",
+                                     "-framerate",
+                                     std::to_string(fps),
+                                     "-i",
+                                     outDir + "/frame_%05d.png"};
     if (!musicPath.empty()) {
         // The demo loops its music, so the video does too; -shortest ends it with the frames.
-        args.insert(args.end(), {"-stream_loop", "-1", "-i", musicPath, "-shortest", "-c:a", "aac"});
+        args.insert(args.end(),
+                    {"-stream_loop", "-1", "-i", musicPath, "-shortest", "-c:a", "aac"});
     }
     // 4:2:0 video needs even sizes; an odd frame gets one black row or column.
-    args.insert(args.end(), {"-vf", "pad=ceil(iw/2)*2:ceil(ih/2)*2", "-c:v", "libx264", "-pix_fmt", "yuv420p"});
+    args.insert(args.end(),
+                {"-vf", "pad=ceil(iw/2)*2:ceil(ih/2)*2", "-c:v", "libx264", "-pix_fmt", "yuv420p"});
     // The temporary name does not end in .mp4, so the container is named.
     args.insert(args.end(), {"-f", "mp4", videoPath});
     return args;
@@ -69,7 +79,8 @@ int spawnWithErrorPipe(std::vector<std::string>& args, pid_t& child, std::string
     posix_spawn_file_actions_adddup2(&actions, fds[1], STDERR_FILENO);
     posix_spawn_file_actions_addclose(&actions, fds[0]);
     posix_spawn_file_actions_addclose(&actions, fds[1]);
-    const int spawned = posix_spawn(&child, args[0].c_str(), &actions, nullptr, argv.data(), environ);
+    const int spawned =
+        posix_spawn(&child, args[0].c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     close(fds[1]);
     if (spawned == 0) return fds[0];
@@ -82,8 +93,10 @@ std::string readToEnd(int fd) {
     std::string text;
     char buffer[4096];
     for (ssize_t got = 0; (got = read(fd, buffer, sizeof buffer)) != 0;) {
-        if (got > 0) text.append(buffer, static_cast<size_t>(got));
-        else if (errno != EINTR) break;
+        if (got > 0)
+            text.append(buffer, static_cast<size_t>(got));
+        else if (errno != EINTR)
+            break;
     }
     close(fd);
     return text;
@@ -99,8 +112,8 @@ int waitForExit(pid_t child) {
 
 }  // namespace
 
-bool encodeVideo(const std::string& ffmpeg, const std::string& outDir, int fps, const std::string& musicPath,
-                 const std::string& videoPath, std::string& error) {
+bool encodeVideo(const std::string& ffmpeg, const std::string& outDir, int fps,
+                 const std::string& musicPath, const std::string& videoPath, std::string& error) {
     const std::string partial = videoPath + ".part";
     std::vector<std::string> args = ffmpegArguments(ffmpeg, outDir, fps, musicPath, partial);
     pid_t child = 0;
@@ -109,8 +122,11 @@ bool encodeVideo(const std::string& ffmpeg, const std::string& outDir, int fps, 
         const std::string messages = readToEnd(messagesFd);
         const int status = waitForExit(child);
         if (status == 0 && std::rename(partial.c_str(), videoPath.c_str()) == 0) return true;
-        error = status == 0 ? videoPath + ": cannot rename the finished video into place: " + std::strerror(errno)
-                            : "ffmpeg could not make " + videoPath + " (exit status " + std::to_string(status) + ")";
+        error = status == 0
+                    ? videoPath +
+                          ": cannot rename the finished video into place: " + std::strerror(errno)
+                    : "ffmpeg could not make " + videoPath + " (exit status " +
+                          std::to_string(status) + ")";
         if (status != 0 && !lastLine(messages).empty()) error += ": " + lastLine(messages);
     }
     std::remove(partial.c_str());

@@ -9,5 +9,5 @@ std::string findOnPath(const std::string& program);
 // renamed to videoPath once ffmpeg has finished it. Returns false and says why (with
 // ffmpeg's last line) when ffmpeg cannot be started or fails; nothing is then left at
 // videoPath, not even an older video.
-bool encodeVideo(const std::string& ffmpeg, const std::string& outDir, int fps, const std::string& musicPath,
-                 const std::string& videoPath, std::string& error);
+bool encodeVideo(const std::string& ffmpeg, const std::string& outDir, int fps,
+                 const std::string& musicPath, const std::string& videoPath, std::string& error);

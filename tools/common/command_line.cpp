@@ -52,17 +52,18 @@ bool parseSize(const std::string& option, const std::string& text, int& width, i
     return true;
 }
 
-bool parseCount(const std::string& option, const std::string& text, int64_t minimum, int64_t maximum,
-                int64_t& value, std::string& error) {
+bool parseCount(const std::string& option, const std::string& text, int64_t minimum,
+                int64_t maximum, int64_t& value, std::string& error) {
     if (!wholeNumber(text, value) || value < minimum || value > maximum) {
-        error = option + ": \"" + text + "\" is not a whole number from " + std::to_string(minimum) +
-                " to " + std::to_string(maximum);
+        error = option + ": \"" + text + "\" is not a whole number from " +
+                std::to_string(minimum) + " to " + std::to_string(maximum);
         return false;
     }
     return true;
 }
 
-bool parseSeconds(const std::string& option, const std::string& text, double& seconds, std::string& error) {
+bool parseSeconds(const std::string& option, const std::string& text, double& seconds,
+                  std::string& error) {
     char* end = nullptr;
     const bool plain = !text.empty() && (text[0] == '.' || (text[0] >= '0' && text[0] <= '9'));
     seconds = plain ? std::strtod(text.c_str(), &end) : -1.0;

@@ -7,9 +7,10 @@
 // in error (naming the option) when the text is not a valid value.
 bool parseSize(const std::string& option, const std::string& text, int& width, int& height,
                std::string& error);
-bool parseCount(const std::string& option, const std::string& text, int64_t minimum, int64_t maximum,
-                int64_t& value, std::string& error);
-bool parseSeconds(const std::string& option, const std::string& text, double& seconds, std::string& error);
+bool parseCount(const std::string& option, const std::string& text, int64_t minimum,
+                int64_t maximum, int64_t& value, std::string& error);
+bool parseSeconds(const std::string& option, const std::string& text, double& seconds,
+                  std::string& error);
 
 // Frame k (counting from 0) of a capture at fps frames per second is shown at
 // round(k * 1000 / fps) ms, so the steps between frames average exactly 1000 / fps.

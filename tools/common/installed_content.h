@@ -5,4 +5,3 @@
 // pack lies at a fixed place relative to the installed tools), so an install works wherever
 // it was unpacked. Empty when the program does not run from an install (the build tree).
 std::string installedContentDir();
-

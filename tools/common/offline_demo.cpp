@@ -19,8 +19,9 @@
 namespace {
 
 // The files without which scene assembly ends the process.
-const char* const kRequiredFiles[] = {"models/track.ascii", "models/landscape.ascii", "models/ds21.ascii",
-                                      "models/r5.ascii",    "tex/clouds.bmp",         "tex/smoke.bmp"};
+const char* const kRequiredFiles[] = {"models/track.ascii", "models/landscape.ascii",
+                                      "models/ds21.ascii",  "models/r5.ascii",
+                                      "tex/clouds.bmp",     "tex/smoke.bmp"};
 
 const char* guardProgram = "";
 std::string guardHint;
@@ -31,14 +32,17 @@ bool assembling = false;
 void exitDuringAssembly() {
     if (!assembling) return;
     std::fflush(stdout);
-    std::fprintf(stderr, "%s: the demo ended while building the scene (a model or texture could not be read)%s\n",
-                 guardProgram, guardHint.c_str());
+    std::fprintf(
+        stderr,
+        "%s: the demo ended while building the scene (a model or texture could not be read)%s\n",
+        guardProgram, guardHint.c_str());
     std::fflush(stderr);
     _exit(1);
 }
 
 bool enterContent(const DemoSettings& settings, std::string& error) {
-    const std::string folder = settings.contentDir.empty() ? installedContentDir() : settings.contentDir;
+    const std::string folder =
+        settings.contentDir.empty() ? installedContentDir() : settings.contentDir;
     if (!folder.empty() && chdir(folder.c_str()) != 0) {
         error = folder + ": cannot enter the content folder: " + std::strerror(errno);
         return false;
@@ -46,7 +50,8 @@ bool enterContent(const DemoSettings& settings, std::string& error) {
     const std::string where = folder.empty() ? "the working directory" : folder;
     for (const char* file : kRequiredFiles) {
         if (access(file, R_OK) != 0) {
-            error = where + " is not a content folder: " + file + " cannot be read (" + std::strerror(errno) + ")";
+            error = where + " is not a content folder: " + file + " cannot be read (" +
+                    std::strerror(errno) + ")";
             return false;
         }
     }

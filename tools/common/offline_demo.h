@@ -29,7 +29,7 @@ std::vector<uint8_t> readBackBuffer(int width, int height);
 
 // Drives the demo's tick counter: frame k (from 0) is shown at round(k * 1000 / fps) ms.
 class VirtualClock {
-public:
+  public:
     explicit VirtualClock(int framesPerSecond);
     // Installs the clock at the time of frame 0.
     void start();
@@ -38,7 +38,7 @@ public:
     int64_t frame() const { return frameIndex; }
     uint32_t nowMs() const;
 
-private:
+  private:
     int fps;
     int64_t frameIndex = 0;
 };

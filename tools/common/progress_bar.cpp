@@ -7,7 +7,10 @@ constexpr int kBarWidth = 40;
 }
 
 ProgressBar::ProgressBar(const std::string& labelText, int64_t totalCount, FILE* stream)
-    : label(labelText), total(totalCount > 0 ? totalCount : 1), out(stream), terminal(isatty(fileno(stream)) != 0) {}
+    : label(labelText),
+      total(totalCount > 0 ? totalCount : 1),
+      out(stream),
+      terminal(isatty(fileno(stream)) != 0) {}
 
 void ProgressBar::update(int64_t done) {
     // A terminal gets every percent, a log only every tenth.
@@ -30,7 +33,8 @@ void ProgressBar::draw(int64_t done) {
     bar.append(static_cast<size_t>(kBarWidth - filled), '.');
     const int percent = static_cast<int>(done * 100 / total);
     lastShown = percent;
-    std::fprintf(out, "%s%s [%s] %3d%% %lld/%lld%s", terminal ? "\r" : "", label.c_str(), bar.c_str(), percent,
-                 static_cast<long long>(done), static_cast<long long>(total), terminal ? "" : "\n");
+    std::fprintf(out, "%s%s [%s] %3d%% %lld/%lld%s", terminal ? "\r" : "", label.c_str(),
+                 bar.c_str(), percent, static_cast<long long>(done), static_cast<long long>(total),
+                 terminal ? "" : "\n");
     std::fflush(out);
 }

@@ -43,12 +43,14 @@ std::vector<uint8_t> encodeBmp24(const Picture& picture) {
             out.push_back(p[1]);
             out.push_back(p[0]);
         }
-        for (uint32_t pad = static_cast<uint32_t>(picture.width) * 3u; pad < rowBytes; ++pad) out.push_back(0);
+        for (uint32_t pad = static_cast<uint32_t>(picture.width) * 3u; pad < rowBytes; ++pad)
+            out.push_back(0);
     }
     return out;
 }
 
-bool writeBinaryFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error) {
+bool writeBinaryFile(const std::string& path, const std::vector<uint8_t>& bytes,
+                     std::string& error) {
     FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) {
         error = "cannot create " + path + ": " + std::strerror(errno);

@@ -26,4 +26,5 @@ struct Picture {
 std::vector<uint8_t> encodeBmp24(const Picture& picture);
 
 // Writes bytes to path. Returns false and says why on failure.
-bool writeBinaryFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error);
+bool writeBinaryFile(const std::string& path, const std::vector<uint8_t>& bytes,
+                     std::string& error);

@@ -9,29 +9,32 @@
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-constexpr int kLongestShot = 3;       // records one fixed camera may hold
-constexpr int kLateFrames = 4;        // a record applies up to a frame of the demo late, so a shot runs on that long
+constexpr int kLongestShot = 3;  // records one fixed camera may hold
+constexpr int kLateFrames =
+    4;  // a record applies up to a frame of the demo late, so a shot runs on that long
 constexpr size_t kFrameStride = 2;    // frames of the log between two looks at a shot of one record
 constexpr double kFramedSize = 46.0;  // pixels: 40 with room for the demo's own frame times
 constexpr double kFramedReach = 0.8;  // of the half picture: the central 90 %, with room
-constexpr double kSeenReach = 0.9;   // of the half picture: a car counts as in the picture
+constexpr double kSeenReach = 0.9;    // of the half picture: a car counts as in the picture
 constexpr double kSkyDepth = 9.5;     // the sky box's faces stand 10 in front of the eye
-constexpr double kNearest = 2.0, kFarthest = 5.0;  // from the eye to the leader at the middle of a shot
+constexpr double kNearest = 2.0,
+                 kFarthest = 5.0;  // from the eye to the leader at the middle of a shot
 constexpr double kCarHalfLength = 0.25;
-constexpr double kCarLow = 0.03;      // over the road, where the lines of sight to a car end
+constexpr double kCarLow = 0.03;  // over the road, where the lines of sight to a car end
 constexpr double kSightShort = 0.1;
 constexpr double kOvertakeGap = 0.6;  // closer than this along the road, the pass is on
-constexpr double kClutterReach = 1.2;  // scenery nearer than this in the middle of the picture fills it
+constexpr double kClutterReach =
+    1.2;  // scenery nearer than this in the middle of the picture fills it
 constexpr double kClutterCost = 1.0;
-constexpr size_t kShortList = 40;     // shots weighed for clutter; places tried for longer shots
+constexpr size_t kShortList = 40;  // shots weighed for clutter; places tried for longer shots
 
 // What a shot must show besides a car large in the picture.
 struct Brief {
     int leader = 0;
-    bool both = false;    // the two cars together: the start and the pass
+    bool both = false;                // the two cars together: the start and the pass
     size_t bothFrom = 1, bothTo = 0;  // the frames that must show both
-    bool bridge = false;  // the leader over the bridge, seen from beside or below it
-    bool finish = false;  // the leader at the line, with the line in the picture
+    bool bridge = false;              // the leader over the bridge, seen from beside or below it
+    bool finish = false;              // the leader at the line, with the line in the picture
 };
 
 struct Span {
@@ -58,7 +61,7 @@ V3 finishLine(const Scene& scene) {
 
 // A camera position with what it has found out about its lines of sight to the cars.
 class Eye {
-public:
+  public:
     Eye(const Scene& scene, const V3& at, const Span& span) : scene(scene), at(at), span(span) {
         known.assign(2 * (span.last - span.first + 1), -1);
     }
@@ -71,18 +74,22 @@ public:
             const double h = f.heading[car] * kPi / 180.0;
             const V3 along{-std::sin(h) * kCarHalfLength, std::cos(h) * kCarHalfLength, kCarLow};
             const V3 base = carBase(scene, frame, car);
-            answer = seesPoint(base + along) && seesPoint(base - along + V3{0.0, 0.0, 2.0 * kCarLow}) ? 1 : 0;
+            answer =
+                seesPoint(base + along) && seesPoint(base - along + V3{0.0, 0.0, 2.0 * kCarLow})
+                    ? 1
+                    : 0;
         }
         return answer == 1;
     }
 
     bool seesFinishLine() const { return seesPoint(finishLine(scene) + V3{0.0, 0.0, kCarMiddle}); }
 
-private:
+  private:
     // The line ends a little short of the point, which stands just over the road.
     bool seesPoint(const V3& point) const {
         const V3 toward = point - at;
-        const double length = std::sqrt(toward.x * toward.x + toward.y * toward.y + toward.z * toward.z);
+        const double length =
+            std::sqrt(toward.x * toward.x + toward.y * toward.y + toward.z * toward.z);
         if (length <= kSightShort) return true;
         return scene.sight.clear(at, at + toward * ((length - kSightShort) / length));
     }
@@ -98,7 +105,8 @@ struct Take {
     double framed = 0.0;  // share of looks with a car large and central and what the brief asks
     double both = 0.0;    // share of looks with both cars in the picture
     double size = 0.0;    // mean size of the largest framed car
-    double smear = 0.0;   // mean travel of the leader across the picture from one frame of the log to the next, in car lengths
+    double smear = 0.0;   // mean travel of the leader across the picture from one frame of the log
+                          // to the next, in car lengths
 };
 
 // Longer shots are looked at less often, so every shot costs about the same to judge.
@@ -107,28 +115,38 @@ size_t strideOver(const Span& span, const RaceLog& race) {
 }
 
 bool inPicture(const ViewPoint& p, double reach) {
-    return p.depth > kNearPlane && p.depth < kSkyDepth && std::fabs(p.x) <= reach && std::fabs(p.y) <= reach;
+    return p.depth > kNearPlane && p.depth < kSkyDepth && std::fabs(p.x) <= reach &&
+           std::fabs(p.y) <= reach;
 }
 
-Take judge(const Scene& scene, const RunRecord& pose, Eye& eye, const Span& span, const Brief& brief) {
+Take judge(const Scene& scene, const RunRecord& pose, Eye& eye, const Span& span,
+           const Brief& brief) {
     Take take;
     int looks = 0;
-    const bool lineSeen = !brief.finish || (inPicture(viewPoint(pose, finishLine(scene)), kFramedReach) && eye.seesFinishLine());
+    const bool lineSeen =
+        !brief.finish ||
+        (inPicture(viewPoint(pose, finishLine(scene)), kFramedReach) && eye.seesFinishLine());
     ViewPoint was;
     const size_t stride = strideOver(span, scene.race);
     for (size_t k = span.first; k <= span.last; k += stride) {
         int seen = 0;
         double largest = 0.0;
         for (int car = 0; car < 2; ++car) {
-            const CarView view = carView(pose, carBase(scene, k, car), scene.race.frames[k].heading[car]);
+            const CarView view =
+                carView(pose, carBase(scene, k, car), scene.race.frames[k].heading[car]);
             if (car == brief.leader) {
-                const double travel = 0.5 * kPicture * std::hypot(view.middle.x - was.x, view.middle.y - was.y) / stride;
-                if (k > span.first) take.smear += std::min(1.0, travel / std::max(view.size, kFramedSize));
+                const double travel = 0.5 * kPicture *
+                                      std::hypot(view.middle.x - was.x, view.middle.y - was.y) /
+                                      stride;
+                if (k > span.first)
+                    take.smear += std::min(1.0, travel / std::max(view.size, kFramedSize));
                 was = view.middle;
             }
-            if (view.size <= 0.0 || !inPicture(view.middle, kSeenReach) || !eye.sees(k, car)) continue;
+            if (view.size <= 0.0 || !inPicture(view.middle, kSeenReach) || !eye.sees(k, car))
+                continue;
             ++seen;
-            if (view.size >= kFramedSize && inPicture(view.middle, kFramedReach)) largest = std::max(largest, view.size);
+            if (view.size >= kFramedSize && inPicture(view.middle, kFramedReach))
+                largest = std::max(largest, view.size);
         }
         ++looks;
         const bool needBoth = brief.both && k >= brief.bothFrom && k <= brief.bothTo;
@@ -148,7 +166,8 @@ Take judge(const Scene& scene, const RunRecord& pose, Eye& eye, const Span& span
 // larger cars, then the calmer one (the demo's blur smears what crosses the picture fast),
 // then the one with both cars.
 double valueOf(const Take& take) {
-    return 10.0 * std::min(take.framed, 0.97) + 0.006 * take.size - 6.0 * take.smear + 0.1 * take.both;
+    return 10.0 * std::min(take.framed, 0.97) + 0.006 * take.size - 6.0 * take.smear +
+           0.1 * take.both;
 }
 
 // The frames of the log that show record `record`'s pose: from its own time to the next
@@ -156,7 +175,8 @@ double valueOf(const Take& take) {
 Span spanOf(const RaceLog& race, int record, int records = 1) {
     const size_t last = race.frames.size() - 1;
     const size_t first = static_cast<size_t>(record) * race.recordEvery;
-    return {std::min(first, last), std::min(first + records * race.recordEvery + kLateFrames, last)};
+    return {std::min(first, last),
+            std::min(first + records * race.recordEvery + kLateFrames, last)};
 }
 
 // ---- the story ----
@@ -181,7 +201,8 @@ Brief briefFor(const Scene& scene, const Span& span, size_t pass) {
     const Circuit& circuit = scene.circuit;
     const RaceFrame& middle = scene.race.frames[(span.first + span.last) / 2];
     brief.leader = middle.progress[0] >= middle.progress[1] ? 0 : 1;
-    const double flag = 2.0 * circuit.length() + circuit.forwardGap(circuit.gridS, circuit.startLineS);
+    const double flag =
+        2.0 * circuit.length() + circuit.forwardGap(circuit.gridS, circuit.startLineS);
     const size_t nearPass = static_cast<size_t>(scene.race.recordEvery);
     for (size_t k = span.first; k <= span.last; ++k) {
         const RaceFrame& f = scene.race.frames[k];
@@ -193,8 +214,10 @@ Brief briefFor(const Scene& scene, const Span& span, size_t pass) {
             brief.bothTo = k;
             brief.both = true;
         }
-        brief.bridge = brief.bridge || std::fabs(circuit.forwardGap(circuit.upperCrossingS, station)) < 0.3;
-        brief.finish = brief.finish || (k > span.first && leadOf(scene.race.frames[k - 1]) < flag && leadOf(f) >= flag);
+        brief.bridge =
+            brief.bridge || std::fabs(circuit.forwardGap(circuit.upperCrossingS, station)) < 0.3;
+        brief.finish = brief.finish || (k > span.first && leadOf(scene.race.frames[k - 1]) < flag &&
+                                        leadOf(f) >= flag);
     }
     return brief;
 }
@@ -209,11 +232,14 @@ bool besideBridge(const Scene& scene, const V3& eye) {
 
 // Stations along the road to stand beside: around the leader's at the middle of the shot,
 // and for the bridge also along the road beneath it.
-std::vector<double> stationsFor(const Scene& scene, double station, const Brief& brief, bool closely) {
+std::vector<double> stationsFor(const Scene& scene, double station, const Brief& brief,
+                                bool closely) {
     std::vector<double> stations;
-    for (double along = -3.5; along <= 3.5; along += closely ? 0.5 : 1.0) stations.push_back(station + along);
+    for (double along = -3.5; along <= 3.5; along += closely ? 0.5 : 1.0)
+        stations.push_back(station + along);
     if (brief.bridge) {
-        for (double along = -4.0; along <= 4.0; along += 0.5) stations.push_back(scene.circuit.lowerCrossingS + along);
+        for (double along = -4.0; along <= 4.0; along += 0.5)
+            stations.push_back(scene.circuit.lowerCrossingS + along);
     }
     return stations;
 }
@@ -229,30 +255,39 @@ bool withinReach(const V3& eye, const V3& leader) {
 // its banks below the deck.
 std::vector<V3> placesFor(const Scene& scene, const Span& span, const Brief& brief) {
     const size_t middle = (span.first + span.last) / 2;
-    const double station = scene.circuit.wrap(scene.circuit.gridS + scene.race.frames[middle].progress[brief.leader]);
+    const double station =
+        scene.circuit.wrap(scene.circuit.gridS + scene.race.frames[middle].progress[brief.leader]);
     const V3 leader = carBase(scene, middle, brief.leader);
     const bool closely = brief.both || brief.bridge || brief.finish;
-    const std::vector<double> laterals = closely ? std::vector<double>{1.15, 1.3, 1.6, 1.9, 2.3, 2.8, 3.4}
-                                                 : std::vector<double>{1.3, 1.9, 2.6, 3.4};
-    const std::vector<double> lifts = closely ? std::vector<double>{0.15, 0.22, 0.3, 0.42, 0.55, 0.7, 0.9}
-                                              : std::vector<double>{0.3, 0.55, 0.9};
+    const std::vector<double> laterals =
+        closely ? std::vector<double>{1.15, 1.3, 1.6, 1.9, 2.3, 2.8, 3.4}
+                : std::vector<double>{1.3, 1.9, 2.6, 3.4};
+    const std::vector<double> lifts =
+        closely ? std::vector<double>{0.15, 0.22, 0.3, 0.42, 0.55, 0.7, 0.9}
+                : std::vector<double>{0.3, 0.55, 0.9};
     std::vector<V3> places;
     for (const CameraSpot& spot : scene.towers) {
         const V3 eye{spot.x, spot.y, spot.z};
-        if (withinReach(eye, leader) && (!brief.bridge || besideBridge(scene, eye))) places.push_back(eye);
+        if (withinReach(eye, leader) && (!brief.bridge || besideBridge(scene, eye)))
+            places.push_back(eye);
     }
     for (double s : stationsFor(scene, station, brief, closely)) {
         for (double lateral : laterals) {
             for (double side : {-1.0, 1.0}) {
                 const PlanPoint p = scene.circuit.offsetPoint(s, side * lateral);
-                if (!withinReach(V3{p.x, p.y, 0.0}, leader) || scene.terrain.roadDistance(p.x, p.y) < 1.1) continue;
+                if (!withinReach(V3{p.x, p.y, 0.0}, leader) ||
+                    scene.terrain.roadDistance(p.x, p.y) < 1.1)
+                    continue;
                 // Never below the road beside it, so the bank does not fill the view, except
                 // under the bridge's deck.
                 const double ground = scene.terrain.heightAt(p.x, p.y);
-                const double floor = brief.bridge ? ground : std::max(ground, scene.circuit.at(s).z);
+                const double floor =
+                    brief.bridge ? ground : std::max(ground, scene.circuit.at(s).z);
                 for (double lift : lifts) {
                     const V3 eye{p.x, p.y, floor + lift};
-                    if ((!brief.bridge || besideBridge(scene, eye)) && scene.sight.roomAt(eye, 0.12)) places.push_back(eye);
+                    if ((!brief.bridge || besideBridge(scene, eye)) &&
+                        scene.sight.roomAt(eye, 0.12))
+                        places.push_back(eye);
                 }
             }
         }
@@ -283,7 +318,8 @@ V3 middleOfPath(const Scene& scene, const V3& eye, const Span& span, int car) {
     return V3{std::sin(turn) * std::cos(rise), std::cos(turn) * std::cos(rise), std::sin(rise)};
 }
 
-std::vector<RunRecord> aimsFrom(const Scene& scene, const V3& eye, const Span& span, const Brief& brief) {
+std::vector<RunRecord> aimsFrom(const Scene& scene, const V3& eye, const Span& span,
+                                const Brief& brief) {
     const size_t middle = (span.first + span.last) / 2;
     return {aimCamera(eye, carBase(scene, middle, brief.leader) + V3{0.0, 0.0, kCarMiddle}),
             aimCamera(eye, eye + middleOfPath(scene, eye, span, brief.leader)),
@@ -325,8 +361,8 @@ double clutter(const Scene& scene, const RunRecord& pose) {
 }
 
 // Every shot from the given places over the span, best first.
-std::vector<Shot> rankShots(const Scene& scene, const std::vector<V3>& places, const Span& span, const Brief& brief,
-                            const Shot* current) {
+std::vector<Shot> rankShots(const Scene& scene, const std::vector<V3>& places, const Span& span,
+                            const Brief& brief, const Shot* current) {
     std::vector<Shot> shots;
     for (const V3& place : places) {
         Eye eye(scene, place, span);
@@ -336,7 +372,8 @@ std::vector<Shot> rankShots(const Scene& scene, const std::vector<V3>& places, c
             shots.push_back(Shot{pose, take, valueOf(take)});
         }
     }
-    std::stable_sort(shots.begin(), shots.end(), [](const Shot& a, const Shot& b) { return a.value > b.value; });
+    std::stable_sort(shots.begin(), shots.end(),
+                     [](const Shot& a, const Shot& b) { return a.value > b.value; });
     return shots;
 }
 
@@ -369,8 +406,8 @@ std::vector<V3> placesOf(const std::vector<Shot>& ranked) {
 
 }  // namespace
 
-std::vector<RunRecord> directCameras(const Circuit& circuit, const Terrain& terrain, const RaceLog& race,
-                                     const SightMap& sight) {
+std::vector<RunRecord> directCameras(const Circuit& circuit, const Terrain& terrain,
+                                     const RaceLog& race, const SightMap& sight) {
     const Scene scene{circuit, terrain, race, sight, cameraSpots(circuit, terrain)};
     const size_t pass = passFrame(race);
     std::vector<RunRecord> poses;
@@ -384,15 +421,18 @@ std::vector<RunRecord> directCameras(const Circuit& circuit, const Terrain& terr
         const Span span = spanOf(race, record);
         const Brief brief = briefFor(scene, span, pass);
         const Shot* from = poses.empty() ? nullptr : &current;
-        const std::vector<Shot> ranked = rankShots(scene, placesFor(scene, span, brief), span, brief, from);
+        const std::vector<Shot> ranked =
+            rankShots(scene, placesFor(scene, span, brief), span, brief, from);
         // The longest shot that keeps a car framed all the time, unless its cars are much
         // smaller than in the best shot of one record.
         Shot cut = bestOf(scene, ranked);
         const std::vector<V3> likely = placesOf(ranked);
         int length = 1;
-        for (int records = 2; records <= kLongestShot && record + records <= race.records; ++records) {
+        for (int records = 2; records <= kLongestShot && record + records <= race.records;
+             ++records) {
             const Span longer = spanOf(race, record, records);
-            const Shot shot = bestOf(scene, rankShots(scene, likely, longer, briefFor(scene, longer, pass), from));
+            const Shot shot = bestOf(
+                scene, rankShots(scene, likely, longer, briefFor(scene, longer, pass), from));
             if (shot.take.framed < 0.97 || shot.take.size < 0.75 * cut.take.size) break;
             cut = shot;
             length = records;

@@ -12,5 +12,5 @@
 // screen: from close beside the road, aimed where the leader will be at its middle, held
 // while the leader stays large in the picture and cut before it leaves. The start, the
 // pass, the crossing of the bridge and the finish each get the shot that tells them.
-std::vector<RunRecord> directCameras(const Circuit& circuit, const Terrain& terrain, const RaceLog& race,
-                                     const SightMap& sight);
+std::vector<RunRecord> directCameras(const Circuit& circuit, const Terrain& terrain,
+                                     const RaceLog& race, const SightMap& sight);

@@ -27,7 +27,8 @@ bool farFromOthers(const std::vector<CameraSpot>& spots, double x, double y, dou
 bool inBuiltArea(const Circuit& circuit, double x, double y) {
     const bool grandstand = x > -4.0 && x < -1.2 && y > -3.6 && y < 3.1;
     const bool paddock = x > 1.0 && x < 4.4 && y > -3.2 && y < 4.8;
-    const bool cutting = std::fabs(x - circuit.crossing.x) < 2.6 && std::fabs(y - circuit.crossing.y) < 2.6;
+    const bool cutting =
+        std::fabs(x - circuit.crossing.x) < 2.6 && std::fabs(y - circuit.crossing.y) < 2.6;
     return grandstand || paddock || cutting;
 }
 
@@ -42,10 +43,13 @@ std::vector<CameraSpot> cameraSpots(const Circuit& circuit, const Terrain& terra
         const double k = averageCurvature(circuit, s, s + 4.0);
         side = std::fabs(k) > 0.05 ? (k > 0.0 ? -1 : 1) : -side;
         const PlanPoint p = circuit.offsetPoint(s, side * (kSurfaceHalfWidth + 0.95));
-        if (inBuiltArea(circuit, p.x, p.y) || terrain.roadDistance(p.x, p.y) < kSurfaceHalfWidth + 0.9) continue;
+        if (inBuiltArea(circuit, p.x, p.y) ||
+            terrain.roadDistance(p.x, p.y) < kSurfaceHalfWidth + 0.9)
+            continue;
         if (!farFromOthers(spots, p.x, p.y, 2.5)) continue;
         // Never below the road beside it, so the bank does not fill the view.
-        const double eye = std::max(terrain.heightAt(p.x, p.y) + kTowerHeight, circuit.at(s).z + 0.35);
+        const double eye =
+            std::max(terrain.heightAt(p.x, p.y) + kTowerHeight, circuit.at(s).z + 0.35);
         spots.push_back({p.x, p.y, eye, s, true});
     }
     return spots;

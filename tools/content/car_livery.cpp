@@ -62,7 +62,8 @@ bool roundel(const CarLivery& l, double radius, double tx, double ty, Rgb& c) {
 double archDistance(const CarShape& shape, double y, double z) {
     const double radius = shape.wheelRadius + shape.archClearance;
     const double front = std::hypot(y - shape.frontAxle, z - shape.wheelRadius) - radius;
-    const double rear = std::hypot(y - shape.rearAxle, z - (shape.wheelRadius - shape.rearArchDrop)) - radius;
+    const double rear =
+        std::hypot(y - shape.rearAxle, z - (shape.wheelRadius - shape.rearArchDrop)) - radius;
     return std::min(std::fabs(front), std::fabs(rear));
 }
 
@@ -80,12 +81,14 @@ Rgb lowerSide(const Painter& p, const CarSection& s, double y, double z, bool ri
     const bool lines = clearOfEnds(p.shape, y) && s.shoulder - s.bottom > 0.06;
     if (lines && above > l.sideStripeLow && above < l.sideStripeHigh) c = l.stripe;
     for (double gap : l.doorGaps) {
-        if (std::fabs(y - gap) < 0.004 && z > s.bottom + 0.03 && z < s.belt - 0.008) c = scaleRgb(c, 0.45);
+        if (std::fabs(y - gap) < 0.004 && z > s.bottom + 0.03 && z < s.belt - 0.008)
+            c = scaleRgb(c, 0.45);
         if (y > gap + 0.05 && y < gap + 0.1 && std::fabs(z - (s.belt - 0.03)) < 0.007) c = l.chrome;
     }
     const double roundelZ = s.bottom + 0.5 * (s.shoulder - s.bottom) + 0.02;
     Rgb disc;
-    if (roundel(l, l.roundelRadius, right ? y - l.roundelY : l.roundelY - y, z - roundelZ, disc)) c = disc;
+    if (roundel(l, l.roundelRadius, right ? y - l.roundelY : l.roundelY - y, z - roundelZ, disc))
+        c = disc;
     if (z < s.bottom + 0.028) c = l.trim;
     if (archDistance(p.shape, y, z) < 0.012) c = l.trim;
     if (lines && s.top - s.belt > 0.08 && std::fabs(z - s.belt) < 0.005) c = l.chrome;
@@ -94,7 +97,8 @@ Rgb lowerSide(const Painter& p, const CarSection& s, double y, double z, bool ri
 
 Rgb paintSide(const Painter& p, double y, double z, bool right) {
     const CarSection s = sectionAt(p.shape, y);
-    if (inSideGlass(p, s, y, z, 0.0)) return glassColour(y, (z - s.belt) / std::max(0.05, s.top - s.belt));
+    if (inSideGlass(p, s, y, z, 0.0))
+        return glassColour(y, (z - s.belt) / std::max(0.05, s.top - s.belt));
     if (inSideGlass(p, s, y, z, 0.007)) return p.livery.trim;
     // Above the belt only the cabin's pillars take the roof colour; bonnet and deck edges do not.
     if (z > s.belt + 0.005) return s.top - s.belt > 0.08 ? p.livery.roof : p.livery.body;
@@ -144,7 +148,8 @@ Rgb paintEnd(const Painter& p, double x, double z, bool front) {
     for (const CarLamp& lamp : lamps) {
         if (inLamp(lamp, x, z, 0.0)) {
             const Rgb glow = front ? l.headlamp : l.taillamp;
-            return mixRgb(glow, scaleRgb(glow, 0.7), smoothStep(0.0, 1.0, std::fabs(z - lamp.z) / lamp.halfHeight));
+            return mixRgb(glow, scaleRgb(glow, 0.7),
+                          smoothStep(0.0, 1.0, std::fabs(z - lamp.z) / lamp.halfHeight));
         }
         if (inLamp(lamp, x, z, 0.008)) return l.chrome;
     }
@@ -183,14 +188,22 @@ Rgb paintTread(double a, double b) {
 
 Rgb paintPart(const Painter& p, SkinPart part, double a, double b) {
     switch (part) {
-        case SkinPart::SideRight: return paintSide(p, a, b, true);
-        case SkinPart::SideLeft: return paintSide(p, a, b, false);
-        case SkinPart::Top: return paintTop(p, a, b);
-        case SkinPart::Front: return paintEnd(p, a, b, true);
-        case SkinPart::Rear: return paintEnd(p, a, b, false);
-        case SkinPart::Wheel: return paintWheel(p.livery, a, b);
-        case SkinPart::Tread: return paintTread(a, b);
-        case SkinPart::Shadow: break;
+        case SkinPart::SideRight:
+            return paintSide(p, a, b, true);
+        case SkinPart::SideLeft:
+            return paintSide(p, a, b, false);
+        case SkinPart::Top:
+            return paintTop(p, a, b);
+        case SkinPart::Front:
+            return paintEnd(p, a, b, true);
+        case SkinPart::Rear:
+            return paintEnd(p, a, b, false);
+        case SkinPart::Wheel:
+            return paintWheel(p.livery, a, b);
+        case SkinPart::Tread:
+            return paintTread(a, b);
+        case SkinPart::Shadow:
+            break;
     }
     return kShadow;
 }
@@ -211,5 +224,7 @@ CarAtlas atlasFor(const CarDesign& design) {
 
 Picture paintCar(const CarDesign& design, const CarAtlas& atlas) {
     const Painter painter{design.shape, design.livery};
-    return paintCarAtlas(atlas, [&painter](SkinPart part, double a, double b) { return paintPart(painter, part, a, b); });
+    return paintCarAtlas(atlas, [&painter](SkinPart part, double a, double b) {
+        return paintPart(painter, part, a, b);
+    });
 }

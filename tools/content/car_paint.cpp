@@ -42,8 +42,8 @@ double glyphDistance(char digit, double x, double y) {
     double best = 1e9;
     for (const auto& stroke : glyphFor(digit).strokes) {
         for (size_t i = 0; i + 1 < stroke.size(); ++i)
-            best = std::min(best, segmentDistance(x, y, stroke[i].first, stroke[i].second, stroke[i + 1].first,
-                                                  stroke[i + 1].second));
+            best = std::min(best, segmentDistance(x, y, stroke[i].first, stroke[i].second,
+                                                  stroke[i + 1].first, stroke[i + 1].second));
     }
     return best;
 }
@@ -59,7 +59,8 @@ double textDistance(const std::string& text, double height, double x, double y) 
     const double gy = y / unit - kInset;
     double best = 1e9;
     for (size_t i = 0; i < text.size(); ++i)
-        best = std::min(best, glyphDistance(text[i], gx - kInset - kAdvance * static_cast<double>(i), gy));
+        best = std::min(
+            best, glyphDistance(text[i], gx - kInset - kAdvance * static_cast<double>(i), gy));
     return best * unit;
 }
 
@@ -98,8 +99,12 @@ namespace {
 
 SkinPart partOfTexel(const CarAtlas& atlas, int x, int y, const AtlasRect*& rect) {
     const std::pair<SkinPart, const AtlasRect*> parts[] = {
-        {SkinPart::SideRight, &atlas.sideRight}, {SkinPart::SideLeft, &atlas.sideLeft}, {SkinPart::Top, &atlas.top},
-        {SkinPart::Front, &atlas.front},         {SkinPart::Rear, &atlas.rear},         {SkinPart::Wheel, &atlas.wheel},
+        {SkinPart::SideRight, &atlas.sideRight},
+        {SkinPart::SideLeft, &atlas.sideLeft},
+        {SkinPart::Top, &atlas.top},
+        {SkinPart::Front, &atlas.front},
+        {SkinPart::Rear, &atlas.rear},
+        {SkinPart::Wheel, &atlas.wheel},
         {SkinPart::Tread, &atlas.tread},
     };
     for (const auto& part : parts) {
@@ -113,7 +118,9 @@ SkinPart partOfTexel(const CarAtlas& atlas, int x, int y, const AtlasRect*& rect
     return SkinPart::Shadow;
 }
 
-uint8_t toByte(double v) { return static_cast<uint8_t>(std::lround(std::min(255.0, std::max(0.0, v)))); }
+uint8_t toByte(double v) {
+    return static_cast<uint8_t>(std::lround(std::min(255.0, std::max(0.0, v))));
+}
 
 }  // namespace
 

@@ -8,10 +8,10 @@
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-constexpr int kHalfRing = 11;             // section points from the bottom centre to the top centre
-constexpr int kRing = 2 * kHalfRing;      // closed ring, both sides
-constexpr double kLowCabin = 0.07;        // less than this between belt and top: bonnet or deck
-constexpr int kWheelSegments = 12;        // a multiple of 4, so one corner stands exactly on z = 0
+constexpr int kHalfRing = 11;         // section points from the bottom centre to the top centre
+constexpr int kRing = 2 * kHalfRing;  // closed ring, both sides
+constexpr double kLowCabin = 0.07;    // less than this between belt and top: bonnet or deck
+constexpr int kWheelSegments = 12;    // a multiple of 4, so one corner stands exactly on z = 0
 
 struct Point2 {
     double x, z;
@@ -22,7 +22,9 @@ struct Vec {
 };
 
 Vec sub(const Vec& a, const Vec& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-Vec cross(const Vec& a, const Vec& b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
+Vec cross(const Vec& a, const Vec& b) {
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
 double dot(const Vec& a, const Vec& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 
 Vec normalised(const Vec& v) {
@@ -33,9 +35,9 @@ Vec normalised(const Vec& v) {
 
 MeshObject::Vertex makeVertex(const Vec& p, const Vec& n, double u, double v) {
     const Vec unit = normalised(n);
-    return {static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.z),
+    return {static_cast<float>(p.x),    static_cast<float>(p.y),    static_cast<float>(p.z),
             static_cast<float>(unit.x), static_cast<float>(unit.y), static_cast<float>(unit.z),
-            static_cast<float>(u), static_cast<float>(v)};
+            static_cast<float>(u),      static_cast<float>(v)};
 }
 
 // The light shines straight down, so a vertical side would get only the ambient share of it
@@ -54,13 +56,15 @@ void addOutwardTriangle(MeshObject& mesh, int32_t a, int32_t b, int32_t c) {
     const auto& va = mesh.vertices[a];
     const auto& vb = mesh.vertices[b];
     const auto& vc = mesh.vertices[c];
-    const Vec face = cross(Vec{vb.x - va.x, vb.y - va.y, vb.z - va.z}, Vec{vc.x - va.x, vc.y - va.y, vc.z - va.z});
+    const Vec face = cross(Vec{vb.x - va.x, vb.y - va.y, vb.z - va.z},
+                           Vec{vc.x - va.x, vc.y - va.y, vc.z - va.z});
     const Vec normal{va.nx + vb.nx + vc.nx, va.ny + vb.ny + vc.ny, va.nz + vb.nz + vc.nz};
     if (dot(face, normal) < 0.0) std::swap(b, c);
     mesh.addTriangle(a, b, c);
 }
 
-void texCoord(const CarAtlas& atlas, const AtlasRect& rect, double a, double b, double& u, double& v) {
+void texCoord(const CarAtlas& atlas, const AtlasRect& rect, double a, double b, double& u,
+              double& v) {
     u = atlas.texS(rect.pixelX(a));
     v = atlas.texT(rect.pixelY(b));
 }
@@ -107,7 +111,8 @@ std::vector<Point2> halfRing(const CarSection& s, const CarShape& shape) {
     const double runZ = edge.z - belt.z;
     const double run = std::max(1e-9, std::sqrt(runX * runX + runZ * runZ));
     const double bow = std::min(0.006, 0.08 * run);
-    const Point2 glass{0.5 * (belt.x + edge.x) + bow * runZ / run, 0.5 * (belt.z + edge.z) - bow * runX / run};
+    const Point2 glass{0.5 * (belt.x + edge.x) + bow * runZ / run,
+                       0.5 * (belt.z + edge.z) - bow * runX / run};
     return {{0.0, s.bottom},
             {w - a, s.bottom},
             {w - c * a, s.bottom + c * b},
@@ -162,20 +167,29 @@ Vec gridNormal(const Grid& grid, int i, int j, const Panel& panel) {
     const int sections = static_cast<int>(grid.size());
     const int before = (j == panel.first && panel.creaseFirst) ? j : j - 1;
     const int after = (j == panel.last && panel.creaseLast) ? j : j + 1;
-    const auto at = [&](int section, int index) { return grid[section][((index % kRing) + kRing) % kRing]; };
+    const auto at = [&](int section, int index) {
+        return grid[section][((index % kRing) + kRing) % kRing];
+    };
     const Vec along = sub(at(std::min(i + 1, sections - 1), j), at(std::max(i - 1, 0), j));
     const Vec around = sub(at(i, after), at(i, before));
     return cross(along, around);
 }
 
-void panelTexCoord(const CarAtlas& atlas, Projection projection, const Vec& p, double& u, double& v) {
+void panelTexCoord(const CarAtlas& atlas, Projection projection, const Vec& p, double& u,
+                   double& v) {
     switch (projection) {
-        case Projection::SideRight: return texCoord(atlas, atlas.sideRight, p.y, p.z, u, v);
-        case Projection::SideLeft: return texCoord(atlas, atlas.sideLeft, p.y, p.z, u, v);
-        case Projection::Top: return texCoord(atlas, atlas.top, p.y, p.x, u, v);
-        case Projection::Front: return texCoord(atlas, atlas.front, p.x, p.z, u, v);
-        case Projection::Rear: return texCoord(atlas, atlas.rear, p.x, p.z, u, v);
-        case Projection::Shadow: break;
+        case Projection::SideRight:
+            return texCoord(atlas, atlas.sideRight, p.y, p.z, u, v);
+        case Projection::SideLeft:
+            return texCoord(atlas, atlas.sideLeft, p.y, p.z, u, v);
+        case Projection::Top:
+            return texCoord(atlas, atlas.top, p.y, p.x, u, v);
+        case Projection::Front:
+            return texCoord(atlas, atlas.front, p.x, p.z, u, v);
+        case Projection::Rear:
+            return texCoord(atlas, atlas.rear, p.x, p.z, u, v);
+        case Projection::Shadow:
+            break;
     }
     const AtlasRect& r = atlas.shadow;
     u = atlas.texS(0.5 * (r.x0 + r.x1));
@@ -189,7 +203,8 @@ struct PanelSpan {
     Projection projection;
 };
 
-void addPanel(MeshObject& mesh, const Grid& grid, const Panel& panel, const PanelSpan& span, const CarAtlas& atlas) {
+void addPanel(MeshObject& mesh, const Grid& grid, const Panel& panel, const PanelSpan& span,
+              const CarAtlas& atlas) {
     const int width = panel.last - panel.first + 1;
     const int32_t base = static_cast<int32_t>(mesh.vertices.size());
     for (int i = span.first; i <= span.last; ++i) {
@@ -225,15 +240,18 @@ Projection stripProjection(const Panel& panel, const CarShape& shape, double y0,
     return panel.projection;
 }
 
-void addShell(MeshObject& mesh, const Grid& grid, const std::vector<double>& stations, const CarShape& shape,
-              const CarAtlas& atlas) {
+void addShell(MeshObject& mesh, const Grid& grid, const std::vector<double>& stations,
+              const CarShape& shape, const CarAtlas& atlas) {
     const int strips = static_cast<int>(stations.size()) - 1;
     for (const Panel& panel : kPanels) {
         int first = 0;
         while (first < strips) {
-            const Projection projection = stripProjection(panel, shape, stations[first], stations[first + 1]);
+            const Projection projection =
+                stripProjection(panel, shape, stations[first], stations[first + 1]);
             int last = first + 1;
-            while (last < strips && stripProjection(panel, shape, stations[last], stations[last + 1]) == projection) ++last;
+            while (last < strips &&
+                   stripProjection(panel, shape, stations[last], stations[last + 1]) == projection)
+                ++last;
             addPanel(mesh, grid, panel, {first, last, projection}, atlas);
             first = last;
         }
@@ -241,8 +259,8 @@ void addShell(MeshObject& mesh, const Grid& grid, const std::vector<double>& sta
 }
 
 // Closes an end of the shell with a flat face fanned from its centre.
-void addEndFace(MeshObject& mesh, const std::vector<Vec>& ring, double facing, const AtlasRect& rect,
-                const CarAtlas& atlas) {
+void addEndFace(MeshObject& mesh, const std::vector<Vec>& ring, double facing,
+                const AtlasRect& rect, const CarAtlas& atlas) {
     Vec centre{0.0, ring[0].y, 0.0};
     for (const Vec& p : ring) centre.z += p.z / kRing;
     const Vec normal = liftedToLight({0.0, facing, 0.0});
@@ -253,7 +271,8 @@ void addEndFace(MeshObject& mesh, const std::vector<Vec>& ring, double facing, c
         texCoord(atlas, rect, p.x, p.z, u, v);
         mesh.addVertex(makeVertex(p, normal, u, v));
     }
-    for (int j = 0; j < kRing; ++j) addOutwardTriangle(mesh, middle, middle + 1 + j, middle + 1 + (j + 1) % kRing);
+    for (int j = 0; j < kRing; ++j)
+        addOutwardTriangle(mesh, middle, middle + 1 + j, middle + 1 + (j + 1) % kRing);
 }
 
 // ---- wheels ----
@@ -276,8 +295,8 @@ Vec radialNormal(const WheelFrame& w, int segment, double axial) {
 }
 
 // A ring of kWheelSegments + 1 vertices (the last repeats the first for the texture seam).
-int32_t addWheelRing(MeshObject& mesh, const WheelFrame& w, double x, double r, double axial, double radialWeight,
-                     const CarAtlas& atlas, bool onTread, double treadB) {
+int32_t addWheelRing(MeshObject& mesh, const WheelFrame& w, double x, double r, double axial,
+                     double radialWeight, const CarAtlas& atlas, bool onTread, double treadB) {
     const int32_t first = static_cast<int32_t>(mesh.vertices.size());
     for (int k = 0; k <= kWheelSegments; ++k) {
         const Vec p = wheelPoint(w, x, r, k);
@@ -290,7 +309,8 @@ int32_t addWheelRing(MeshObject& mesh, const WheelFrame& w, double x, double r, 
         } else {
             const double angle = 2.0 * kPi * k / kWheelSegments;
             // Mirrored on the left so both sides show the rim the same way round.
-            texCoord(atlas, atlas.wheel, w.side * std::cos(angle) * r / w.radius, std::sin(angle) * r / w.radius, u, v);
+            texCoord(atlas, atlas.wheel, w.side * std::cos(angle) * r / w.radius,
+                     std::sin(angle) * r / w.radius, u, v);
         }
         mesh.addVertex(makeVertex(p, n, u, v));
     }
@@ -304,9 +324,12 @@ void joinRings(MeshObject& mesh, int32_t a, int32_t b) {
     }
 }
 
-void fanRing(MeshObject& mesh, const WheelFrame& w, double x, double axial, int32_t ring, double u, double v) {
-    const int32_t centre = mesh.addVertex(makeVertex({x, w.y, w.radius}, {axial * w.side, 0.0, 0.0}, u, v));
-    for (int k = 0; k < kWheelSegments; ++k) addOutwardTriangle(mesh, centre, ring + k, ring + k + 1);
+void fanRing(MeshObject& mesh, const WheelFrame& w, double x, double axial, int32_t ring, double u,
+             double v) {
+    const int32_t centre =
+        mesh.addVertex(makeVertex({x, w.y, w.radius}, {axial * w.side, 0.0, 0.0}, u, v));
+    for (int k = 0; k < kWheelSegments; ++k)
+        addOutwardTriangle(mesh, centre, ring + k, ring + k + 1);
 }
 
 void addWheel(MeshObject& mesh, const WheelFrame& w, double width, const CarAtlas& atlas) {
@@ -315,10 +338,12 @@ void addWheel(MeshObject& mesh, const WheelFrame& w, double width, const CarAtla
     const double inner = w.outerX - s * width;
     double u = 0.0, v = 0.0;
     // Outer face: dished rim and the tyre wall out to the tread.
-    const int32_t hub = addWheelRing(mesh, w, w.outerX - s * 0.006, 0.62 * r, 1.0, 0.0, atlas, false, 0.0);
+    const int32_t hub =
+        addWheelRing(mesh, w, w.outerX - s * 0.006, 0.62 * r, 1.0, 0.0, atlas, false, 0.0);
     texCoord(atlas, atlas.wheel, 0.0, 0.0, u, v);
     fanRing(mesh, w, w.outerX - s * 0.012, 1.0, hub, u, v);
-    const int32_t rimEdge = addWheelRing(mesh, w, w.outerX - s * 0.006, 0.62 * r, 1.0, 0.0, atlas, false, 0.0);
+    const int32_t rimEdge =
+        addWheelRing(mesh, w, w.outerX - s * 0.006, 0.62 * r, 1.0, 0.0, atlas, false, 0.0);
     const int32_t wall = addWheelRing(mesh, w, w.outerX, r, 1.0, 0.35, atlas, false, 0.0);
     joinRings(mesh, rimEdge, wall);
     // The wall's edge turns straight into the tread, which runs all the way to the inner face;
@@ -346,7 +371,8 @@ ProfileCurve::ProfileCurve(std::initializer_list<std::pair<double, double>> keys
     }
     const size_t n = ys.size();
     std::vector<double> secants(n > 1 ? n - 1 : 0);
-    for (size_t i = 0; i + 1 < n; ++i) secants[i] = (values[i + 1] - values[i]) / (ys[i + 1] - ys[i]);
+    for (size_t i = 0; i + 1 < n; ++i)
+        secants[i] = (values[i + 1] - values[i]) / (ys[i + 1] - ys[i]);
     tangents.assign(n, 0.0);
     // Harmonic-mean tangents, zero at a local extremum, so the curve never overshoots.
     for (size_t i = 1; i + 1 < n; ++i) {
@@ -369,8 +395,8 @@ double ProfileCurve::at(double y) const {
     const double t = (y - ys[i]) / h;
     const double t2 = t * t;
     const double t3 = t2 * t;
-    return (2 * t3 - 3 * t2 + 1) * values[i] + (t3 - 2 * t2 + t) * h * tangents[i] + (-2 * t3 + 3 * t2) * values[i + 1] +
-           (t3 - t2) * h * tangents[i + 1];
+    return (2 * t3 - 3 * t2 + 1) * values[i] + (t3 - 2 * t2 + t) * h * tangents[i] +
+           (-2 * t3 + 3 * t2) * values[i + 1] + (t3 - t2) * h * tangents[i + 1];
 }
 
 // ---- public ----
@@ -430,7 +456,8 @@ std::vector<double> meshStations(const CarShape& shape, int strips) {
         double worst = 0.0;
         for (int j = 0; j < kRing; ++j) {
             const Vec& p = grid[b][j];
-            const Vec q{grid[a][j].x + t * (grid[c][j].x - grid[a][j].x), p.y, grid[a][j].z + t * (grid[c][j].z - grid[a][j].z)};
+            const Vec q{grid[a][j].x + t * (grid[c][j].x - grid[a][j].x), p.y,
+                        grid[a][j].z + t * (grid[c][j].z - grid[a][j].z)};
             const Vec d = sub(p, q);
             worst = std::max(worst, dot(d, d));
         }
@@ -460,7 +487,8 @@ MeshObject buildBody(const CarShape& shape, const CarAtlas& atlas, size_t maxFac
     MeshObject mesh;
     mesh.name = "body";
     const size_t endFaces = 2 * kRing;
-    const int strips = static_cast<int>((std::max(maxFaces, endFaces) - endFaces) / bodyFacesPerStrip());
+    const int strips =
+        static_cast<int>((std::max(maxFaces, endFaces) - endFaces) / bodyFacesPerStrip());
     const std::vector<double> stations = meshStations(shape, std::max(strips, 1));
     const Grid grid = sectionGrid(shape, stations);
     addShell(mesh, grid, stations, shape, atlas);
@@ -475,7 +503,8 @@ MeshObject buildWheels(const CarShape& shape, const CarAtlas& atlas) {
     mesh.texture = "xxx";
     for (double axle : {shape.frontAxle, shape.rearAxle}) {
         const double outer = shape.halfWidth.at(axle) - shape.wheelInset;
-        for (double side : {1.0, -1.0}) addWheel(mesh, {side * outer, side, axle, shape.wheelRadius}, shape.wheelWidth, atlas);
+        for (double side : {1.0, -1.0})
+            addWheel(mesh, {side * outer, side, axle, shape.wheelRadius}, shape.wheelWidth, atlas);
     }
     return mesh;
 }

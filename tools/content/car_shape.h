@@ -9,12 +9,12 @@
 // A smooth profile through keys (y, value): monotone cubic, so it never overshoots between
 // keys, and flat beyond the first and last key.
 class ProfileCurve {
-public:
+  public:
     ProfileCurve() = default;
     ProfileCurve(std::initializer_list<std::pair<double, double>> keys);
     double at(double y) const;
 
-private:
+  private:
     std::vector<double> ys;
     std::vector<double> values;
     std::vector<double> tangents;

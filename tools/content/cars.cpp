@@ -24,7 +24,8 @@ bool writeCar(const CarDesign& design, const std::string& folder, std::string& e
         return false;
     }
     if (!writeTextFile(folder + "/models/" + design.modelFile, text, error)) return false;
-    return writeBinaryFile(folder + "/tex/" + design.textureFile, encodeBmp24(paintCar(design, atlas)), error);
+    return writeBinaryFile(folder + "/tex/" + design.textureFile,
+                           encodeBmp24(paintCar(design, atlas)), error);
 }
 
 }  // namespace
@@ -33,5 +34,6 @@ bool writeCars(const std::string& folder, std::string& error) {
     if (!ensureContentFolder(folder, error) || !ensureContentFolder(folder + "/models", error) ||
         !ensureContentFolder(folder + "/tex", error))
         return false;
-    return writeCar(makeSaloonDesign(), folder, error) && writeCar(makeHatchbackDesign(), folder, error);
+    return writeCar(makeSaloonDesign(), folder, error) &&
+           writeCar(makeHatchbackDesign(), folder, error);
 }

@@ -5,4 +5,3 @@
 // painted textures folder/tex/ds21.bmp and folder/tex/r5.bmp, creating the folders if needed.
 // Returns false and says which file failed and why.
 bool writeCars(const std::string& folder, std::string& error);
-

@@ -22,7 +22,9 @@ struct Pose {
     double theta;  // direction of travel, radians from +x
 };
 
-void addStraight(std::vector<Piece>& pieces, double length) { pieces.push_back(Piece{length, 0.0, 0.0}); }
+void addStraight(std::vector<Piece>& pieces, double length) {
+    pieces.push_back(Piece{length, 0.0, 0.0});
+}
 
 // A corner of `degrees` (positive left) on `radius`, eased in and out over `transition`
 // so that the curvature, and with it a car's turn rate, never jumps.
@@ -42,7 +44,8 @@ Pose follow(const std::vector<Piece>& pieces, Pose pose) {
         const double h = piece.length / steps;
         for (int i = 0; i < steps; ++i) {
             const double ka = piece.k0 + (piece.k1 - piece.k0) * (i / static_cast<double>(steps));
-            const double kb = piece.k0 + (piece.k1 - piece.k0) * ((i + 1) / static_cast<double>(steps));
+            const double kb =
+                piece.k0 + (piece.k1 - piece.k0) * ((i + 1) / static_cast<double>(steps));
             const double mid = pose.theta + h * 0.5 * (ka + 0.5 * (ka + kb)) * 0.5;
             pose.x += h * std::cos(mid);
             pose.y += h * std::sin(mid);
@@ -125,7 +128,9 @@ Lobe leftLobe() {
     return lobe;
 }
 
-Pose onLine(double theta, double along) { return Pose{along * std::cos(theta), along * std::sin(theta), theta}; }
+Pose onLine(double theta, double along) {
+    return Pose{along * std::cos(theta), along * std::sin(theta), theta};
+}
 
 // The whole loop, starting where the lower straight begins; notes where the upper crossing
 // straight starts.
@@ -167,11 +172,13 @@ void sampleLoop(const std::vector<Piece>& pieces, Circuit& circuit) {
         nextSample = circuit.samples.size() * Circuit::kStep;
     };
     for (const Piece& piece : pieces) {
-        const int steps = std::max(1, static_cast<int>(std::ceil(piece.length / (Circuit::kStep / kSub))));
+        const int steps =
+            std::max(1, static_cast<int>(std::ceil(piece.length / (Circuit::kStep / kSub))));
         const double h = piece.length / steps;
         for (int i = 0; i < steps; ++i) {
             const double ka = piece.k0 + (piece.k1 - piece.k0) * (i / static_cast<double>(steps));
-            const double kb = piece.k0 + (piece.k1 - piece.k0) * ((i + 1) / static_cast<double>(steps));
+            const double kb =
+                piece.k0 + (piece.k1 - piece.k0) * ((i + 1) / static_cast<double>(steps));
             if (s >= nextSample - 1e-9) record(ka);
             const double mid = theta + h * 0.5 * (ka + 0.5 * (ka + kb)) * 0.5;
             x += h * std::cos(mid);
@@ -193,7 +200,8 @@ struct HeightKey {
 void applyHeights(Circuit& circuit, std::vector<HeightKey> keys) {
     if (keys.empty()) return;
     for (HeightKey& key : keys) key.s = circuit.wrap(key.s);
-    std::sort(keys.begin(), keys.end(), [](const HeightKey& a, const HeightKey& b) { return a.s < b.s; });
+    std::sort(keys.begin(), keys.end(),
+              [](const HeightKey& a, const HeightKey& b) { return a.s < b.s; });
     const double length = circuit.length();
     for (CentrePoint& point : circuit.samples) {
         size_t next = 0;
@@ -245,7 +253,8 @@ PlanPoint Circuit::offsetPoint(double s, double lateral) const {
     return PlanPoint{c.x - c.dirY * lateral, c.y + c.dirX * lateral};
 }
 
-void Circuit::locate(double x, double y, double sGuess, double window, double& s, double& lateral) const {
+void Circuit::locate(double x, double y, double sGuess, double window, double& s,
+                     double& lateral) const {
     double best = 1e30;
     double bestS = sGuess;
     for (double probe = sGuess - window; probe <= sGuess + window; probe += kStep) {
@@ -307,9 +316,10 @@ std::vector<HeightKey> heightKeys(const Circuit& circuit) {
     const double upper = circuit.upperCrossingS;
     const double flat = circuit.crossingFlatHalf;
     return {
-        {circuit.gridS - 2.5, 0.0}, {lower + flat, 0.0},   {lower + 8.5, -0.25}, {lower + 14.0, -0.25},
-        {lower + 22.5, 0.38},       {lower + 25.5, 0.36},  {upper - flat, 0.55}, {upper + flat, 0.55},
-        {upper + 6.5, 0.75},        {upper + 13.0, 0.15},  {upper + 16.5, 0.28},
+        {circuit.gridS - 2.5, 0.0}, {lower + flat, 0.0},  {lower + 8.5, -0.25},
+        {lower + 14.0, -0.25},      {lower + 22.5, 0.38}, {lower + 25.5, 0.36},
+        {upper - flat, 0.55},       {upper + flat, 0.55}, {upper + 6.5, 0.75},
+        {upper + 13.0, 0.15},       {upper + 16.5, 0.28},
     };
 }
 

@@ -33,7 +33,7 @@ struct PlanPoint {
 // The closed centre line of the circuit, a figure of eight whose two passes cross on a
 // bridge. Stations run from 0 to length() in the direction of travel and wrap around.
 class Circuit {
-public:
+  public:
     double length() const { return totalLength; }
     double wrap(double s) const;
     // The centre line at station s (any real s; it wraps).
@@ -47,11 +47,11 @@ public:
     // Shortest signed distance along the loop from a to b.
     double forwardGap(double a, double b) const;
 
-    double gridS = 0.0;          // station of the cars' grid (the origin)
-    double startLineS = 0.0;     // station of the start/finish line
-    double lowerCrossingS = 0.0; // station where the lower pass runs under the bridge
-    double upperCrossingS = 0.0; // station where the upper pass crosses the bridge
-    PlanPoint crossing;          // plan position of the crossing
+    double gridS = 0.0;             // station of the cars' grid (the origin)
+    double startLineS = 0.0;        // station of the start/finish line
+    double lowerCrossingS = 0.0;    // station where the lower pass runs under the bridge
+    double upperCrossingS = 0.0;    // station where the upper pass crosses the bridge
+    PlanPoint crossing;             // plan position of the crossing
     double crossingFlatHalf = 0.0;  // both passes are straight and level this far either side
 
     std::vector<CentrePoint> samples;  // every kStep along the loop

@@ -37,8 +37,8 @@ std::string ContentSink::diskPath(const std::string& demoPath) const {
     return path;
 }
 
-bool ContentSink::writeModel(const std::string& demoPath, const std::vector<MeshObject>& objects, size_t faceBudget,
-                             std::string& error) const {
+bool ContentSink::writeModel(const std::string& demoPath, const std::vector<MeshObject>& objects,
+                             size_t faceBudget, std::string& error) const {
     std::string text;
     if (!formatModel(objects, faceBudget, text, error)) {
         error = demoPath + ": " + error;
@@ -49,11 +49,13 @@ bool ContentSink::writeModel(const std::string& demoPath, const std::vector<Mesh
     return true;
 }
 
-bool ContentSink::writeBitmap(const std::string& demoPath, const Picture& picture, std::string& error) const {
+bool ContentSink::writeBitmap(const std::string& demoPath, const Picture& picture,
+                              std::string& error) const {
     return writeBytes(demoPath, encodeBmp24(picture), error);
 }
 
-bool ContentSink::writeBytes(const std::string& demoPath, const std::vector<uint8_t>& bytes, std::string& error) const {
+bool ContentSink::writeBytes(const std::string& demoPath, const std::vector<uint8_t>& bytes,
+                             std::string& error) const {
     if (!writeBinaryFile(diskPath(demoPath), bytes, error)) return false;
     announce(demoPath);
     return true;

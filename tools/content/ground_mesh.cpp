@@ -18,9 +18,9 @@ constexpr double kDoubleReach = 7.5;
 constexpr double kQuadrupleReach = 11.0;
 constexpr int kLargestPatch = 8;
 
-constexpr double kGrassTile = 3.0;      // world units per repeat of the grass texture
-constexpr double kCoverMargin = 0.06;   // the cut keeps this far inside the road's edge
-constexpr double kRoadAbove = 0.2;      // the road lies this close above ground it covers (not a deck)
+constexpr double kGrassTile = 3.0;     // world units per repeat of the grass texture
+constexpr double kCoverMargin = 0.06;  // the cut keeps this far inside the road's edge
+constexpr double kRoadAbove = 0.2;  // the road lies this close above ground it covers (not a deck)
 constexpr double kFarFromRoad = 1e6;
 
 int wantedSize(double roadDistance, bool built) {
@@ -33,8 +33,10 @@ int wantedSize(double roadDistance, bool built) {
 MeshObject::Vertex groundVertex(const Terrain& t, int i, int j) {
     const int il = std::max(i - 1, 0), ir = std::min(i + 1, t.columns - 1);
     const int jd = std::max(j - 1, 0), ju = std::min(j + 1, t.rows - 1);
-    const double dx = (t.vertexHeight(ir, j) - t.vertexHeight(il, j)) / ((ir - il) * Terrain::kSpacing);
-    const double dy = (t.vertexHeight(i, ju) - t.vertexHeight(i, jd)) / ((ju - jd) * Terrain::kSpacing);
+    const double dx =
+        (t.vertexHeight(ir, j) - t.vertexHeight(il, j)) / ((ir - il) * Terrain::kSpacing);
+    const double dy =
+        (t.vertexHeight(i, ju) - t.vertexHeight(i, jd)) / ((ju - jd) * Terrain::kSpacing);
     const V3 n = normalized(V3{-dx, -dy, 1.0});
     MeshObject::Vertex v;
     v.x = static_cast<float>(t.originX + i * Terrain::kSpacing);
@@ -50,7 +52,8 @@ MeshObject::Vertex groundVertex(const Terrain& t, int i, int j) {
 
 // The height at (px, py) on the triangle abc, each corner given as x, y, height; false when the
 // point lies outside it.
-bool interpolate(const double (&a)[3], const double (&b)[3], const double (&c)[3], double px, double py, double& z) {
+bool interpolate(const double (&a)[3], const double (&b)[3], const double (&c)[3], double px,
+                 double py, double& z) {
     const double det = (b[0] - a[0]) * (c[1] - a[1]) - (c[0] - a[0]) * (b[1] - a[1]);
     const double u = ((px - a[0]) * (c[1] - a[1]) - (c[0] - a[0]) * (py - a[1])) / det;
     const double v = ((b[0] - a[0]) * (py - a[1]) - (px - a[0]) * (b[1] - a[1])) / det;
@@ -68,7 +71,8 @@ GroundMesh::GroundMesh(const Circuit& c, const Terrain& t)
         for (int i = 0; i < cellsX; ++i) {
             const double x = terrain.originX + (i + 0.5) * Terrain::kSpacing;
             const double y = terrain.originY + (j + 0.5) * Terrain::kSpacing;
-            wanted[static_cast<size_t>(j) * cellsX + i] = wantedSize(terrain.roadDistance(x, y), inBuiltArea(circuit, x, y));
+            wanted[static_cast<size_t>(j) * cellsX + i] =
+                wantedSize(terrain.roadDistance(x, y), inBuiltArea(circuit, x, y));
         }
     }
     patchOfCell.assign(wanted.size(), -1);
@@ -81,10 +85,13 @@ GroundMesh::GroundMesh(const Circuit& c, const Terrain& t)
     for (Patch& patch : patches) {
         const int half = patch.size / 2;
         if (patch.size == 1) continue;
-        const int probes[4][2] = {{patch.i, patch.j - 1}, {patch.i + patch.size, patch.j}, {patch.i, patch.j + patch.size},
+        const int probes[4][2] = {{patch.i, patch.j - 1},
+                                  {patch.i + patch.size, patch.j},
+                                  {patch.i, patch.j + patch.size},
                                   {patch.i - 1, patch.j}};
         for (int side = 0; side < 4; ++side) {
-            if (patchSizeAt(probes[side][0], probes[side][1]) == half) patch.halved |= static_cast<uint8_t>(1 << side);
+            if (patchSizeAt(probes[side][0], probes[side][1]) == half)
+                patch.halved |= static_cast<uint8_t>(1 << side);
         }
     }
 }
@@ -93,7 +100,8 @@ void GroundMesh::split(int i, int j, int size, const std::vector<int>& wanted) {
     if (i >= cellsX || j >= cellsY) return;
     bool whole = i + size <= cellsX && j + size <= cellsY;
     for (int b = j; whole && b < j + size; ++b) {
-        for (int a = i; whole && a < i + size; ++a) whole = wanted[static_cast<size_t>(b) * cellsX + a] >= size;
+        for (int a = i; whole && a < i + size; ++a)
+            whole = wanted[static_cast<size_t>(b) * cellsX + a] >= size;
     }
     if (whole || size == 1) {
         Patch patch;
@@ -109,7 +117,8 @@ void GroundMesh::split(int i, int j, int size, const std::vector<int>& wanted) {
 void GroundMesh::markCells(size_t index) {
     const Patch& patch = patches[index];
     for (int b = patch.j; b < patch.j + patch.size; ++b) {
-        for (int a = patch.i; a < patch.i + patch.size; ++a) patchOfCell[static_cast<size_t>(b) * cellsX + a] = static_cast<int32_t>(index);
+        for (int a = patch.i; a < patch.i + patch.size; ++a)
+            patchOfCell[static_cast<size_t>(b) * cellsX + a] = static_cast<int32_t>(index);
     }
 }
 
@@ -127,8 +136,10 @@ bool GroundMesh::balance() {
         if (patch.size == 1) continue;
         bool tooCoarse = false;
         for (int k = 0; k < patch.size && !tooCoarse; ++k) {
-            const int around[4][2] = {{patch.i + k, patch.j - 1}, {patch.i + patch.size, patch.j + k},
-                                      {patch.i + k, patch.j + patch.size}, {patch.i - 1, patch.j + k}};
+            const int around[4][2] = {{patch.i + k, patch.j - 1},
+                                      {patch.i + patch.size, patch.j + k},
+                                      {patch.i + k, patch.j + patch.size},
+                                      {patch.i - 1, patch.j + k}};
             for (const auto& cell : around) {
                 const int size = patchSizeAt(cell[0], cell[1]);
                 tooCoarse = tooCoarse || (size > 0 && size < patch.size / 2);
@@ -152,8 +163,14 @@ bool GroundMesh::balance() {
 // The patch's corners and the midpoints of its halved sides, counter-clockwise from above.
 std::vector<GroundMesh::GridPoint> GroundMesh::outline(const Patch& patch) const {
     const int s = patch.size, h = s / 2;
-    const GridPoint corners[4] = {{patch.i, patch.j}, {patch.i + s, patch.j}, {patch.i + s, patch.j + s}, {patch.i, patch.j + s}};
-    const GridPoint middles[4] = {{patch.i + h, patch.j}, {patch.i + s, patch.j + h}, {patch.i + h, patch.j + s}, {patch.i, patch.j + h}};
+    const GridPoint corners[4] = {{patch.i, patch.j},
+                                  {patch.i + s, patch.j},
+                                  {patch.i + s, patch.j + s},
+                                  {patch.i, patch.j + s}};
+    const GridPoint middles[4] = {{patch.i + h, patch.j},
+                                  {patch.i + s, patch.j + h},
+                                  {patch.i + h, patch.j + s},
+                                  {patch.i, patch.j + h}};
     std::vector<GridPoint> points;
     for (int side = 0; side < 4; ++side) {
         points.push_back(corners[side]);
@@ -168,14 +185,17 @@ void GroundMesh::measureRoadSides() {
     roadSide.assign(static_cast<size_t>(terrain.columns) * terrain.rows, kFarFromRoad);
     for (int j = 0; j < terrain.rows; ++j) {
         for (int i = 0; i < terrain.columns; ++i) {
-            const double x = terrain.originX + i * Terrain::kSpacing, y = terrain.originY + j * Terrain::kSpacing;
+            const double x = terrain.originX + i * Terrain::kSpacing,
+                         y = terrain.originY + j * Terrain::kSpacing;
             if (terrain.roadDistance(x, y) > kSurfaceHalfWidth + Terrain::kSpacing) continue;
             const double ground = terrain.vertexHeight(i, j);
             double nearest = kFarFromRoad;
             for (const CentrePoint& p : circuit.samples) {
-                if (p.z >= ground && p.z - ground < kRoadAbove) nearest = std::min(nearest, std::hypot(p.x - x, p.y - y));
+                if (p.z >= ground && p.z - ground < kRoadAbove)
+                    nearest = std::min(nearest, std::hypot(p.x - x, p.y - y));
             }
-            roadSide[static_cast<size_t>(j) * terrain.columns + i] = nearest - (kSurfaceHalfWidth - kCoverMargin);
+            roadSide[static_cast<size_t>(j) * terrain.columns + i] =
+                nearest - (kSurfaceHalfWidth - kCoverMargin);
         }
     }
 }
@@ -187,8 +207,9 @@ double GroundMesh::roadSideAt(const GridPoint& g) const {
 double GroundMesh::heightAt(double x, double y) const {
     const double fx = std::clamp((x - terrain.originX) / Terrain::kSpacing, 0.0, cellsX - 0.001);
     const double fy = std::clamp((y - terrain.originY) / Terrain::kSpacing, 0.0, cellsY - 0.001);
-    const Patch& patch = patches[patchOfCell[static_cast<size_t>(fy) * cellsX + static_cast<size_t>(fx)]];
-    auto corner = [&](const GridPoint& g, double (&out)[3]) {
+    const Patch& patch =
+        patches[patchOfCell[static_cast<size_t>(fy) * cellsX + static_cast<size_t>(fx)]];
+    auto corner = [&](const GridPoint& g, double(&out)[3]) {
         out[0] = g.i, out[1] = g.j, out[2] = terrain.vertexHeight(g.i, g.j);
     };
     double z = 0.0;
@@ -198,7 +219,9 @@ double GroundMesh::heightAt(double x, double y) const {
         const int s = patch.size;
         corner({patch.i, patch.j}, a);
         corner({patch.i + s, patch.j + s}, c);
-        corner(fx - patch.i >= fy - patch.j ? GridPoint{patch.i + s, patch.j} : GridPoint{patch.i, patch.j + s}, b);
+        corner(fx - patch.i >= fy - patch.j ? GridPoint{patch.i + s, patch.j}
+                                            : GridPoint{patch.i, patch.j + s},
+               b);
         interpolate(a, b, c, fx, fy, z);
         return z;
     }
@@ -215,7 +238,7 @@ double GroundMesh::heightAt(double x, double y) const {
 // Hands out the vertices of the current grass object, each grid point and each cut along a
 // grid edge once, so the pieces on either side of an edge share its points exactly.
 class GroundMesh::Sink {
-public:
+  public:
     Sink(MeshBuilder& b, const Terrain& t) : builder(b), terrain(t) {}
 
     void start(size_t vertices, size_t faces) {
@@ -233,18 +256,23 @@ public:
         const int64_t edge = -(ka * static_cast<int64_t>(terrain.columns) * terrain.rows + kb) - 1;
         const auto found = shared.find(edge);
         if (found != shared.end()) return found->second;
-        const MeshObject::Vertex va = groundVertex(terrain, a.i, a.j), vb = groundVertex(terrain, b.i, b.j);
+        const MeshObject::Vertex va = groundVertex(terrain, a.i, a.j),
+                                 vb = groundVertex(terrain, b.i, b.j);
         auto mix = [t](float p, float q) { return static_cast<float>(p + (q - p) * t); };
-        MeshObject::Vertex v{mix(va.x, vb.x), mix(va.y, vb.y), mix(va.z, vb.z), 0, 0, 0, mix(va.u, vb.u), mix(va.v, vb.v)};
+        MeshObject::Vertex v{mix(va.x, vb.x), mix(va.y, vb.y), mix(va.z, vb.z), 0, 0, 0,
+                             mix(va.u, vb.u), mix(va.v, vb.v)};
         const V3 n = normalized(V3{mix(va.nx, vb.nx), mix(va.ny, vb.ny), mix(va.nz, vb.nz)});
-        v.nx = static_cast<float>(n.x), v.ny = static_cast<float>(n.y), v.nz = static_cast<float>(n.z);
+        v.nx = static_cast<float>(n.x), v.ny = static_cast<float>(n.y),
+        v.nz = static_cast<float>(n.z);
         return shared[edge] = object->addVertex(v);
     }
     int32_t vertex(const GridPoint& g) { return vertex(g, g, 0.0); }
     void triangle(int32_t a, int32_t b, int32_t c) { object->addTriangle(a, b, c); }
 
-private:
-    int64_t key(const GridPoint& g) const { return static_cast<int64_t>(g.j) * terrain.columns + g.i; }
+  private:
+    int64_t key(const GridPoint& g) const {
+        return static_cast<int64_t>(g.j) * terrain.columns + g.i;
+    }
     int32_t point(const GridPoint& g, int64_t k) {
         const auto found = shared.find(k);
         if (found != shared.end()) return found->second;
@@ -261,7 +289,10 @@ private:
 // line where the road side passes zero (taken straight along each edge, so a cut edge gets the
 // same point from both cells that share it). The pieces lie in the triangles' own planes.
 void GroundMesh::addCell(Sink& sink, const Patch& patch) const {
-    const GridPoint corners[4] = {{patch.i, patch.j}, {patch.i + 1, patch.j}, {patch.i + 1, patch.j + 1}, {patch.i, patch.j + 1}};
+    const GridPoint corners[4] = {{patch.i, patch.j},
+                                  {patch.i + 1, patch.j},
+                                  {patch.i + 1, patch.j + 1},
+                                  {patch.i, patch.j + 1}};
     sink.start(8, 4);
     for (const auto& tri : {std::array<int, 3>{0, 1, 2}, std::array<int, 3>{0, 2, 3}}) {
         std::vector<int32_t> kept;
@@ -301,7 +332,8 @@ void GroundMesh::addTo(MeshBuilder& builder) const {
                            k);
     }
     // Near the road first: the near ground then hides what lies behind it before that is drawn.
-    std::stable_sort(order.begin(), order.end(), [](const auto& l, const auto& r) { return l.first < r.first; });
+    std::stable_sort(order.begin(), order.end(),
+                     [](const auto& l, const auto& r) { return l.first < r.first; });
     Sink sink(builder, terrain);
     for (const auto& entry : order) {
         const Patch& patch = patches[entry.second];

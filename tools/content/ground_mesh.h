@@ -13,7 +13,7 @@
 // crack opens between sizes. The ground under the road surface is cut away along its edges:
 // the road covers it and its banks close the space beneath, so drawing it would be wasted.
 class GroundMesh {
-public:
+  public:
     GroundMesh(const Circuit& circuit, const Terrain& terrain);
 
     // The height of the ground as drawn at (x, y); on the road's grid it is the terrain's own.
@@ -21,11 +21,11 @@ public:
     // Adds the ground to builder as grass objects, the patches nearest the road first.
     void addTo(MeshBuilder& builder) const;
 
-private:
+  private:
     struct Patch {
-        int i = 0, j = 0;   // grid vertex of its lower-left corner
-        int size = 1;       // cells along each side
-        uint8_t halved = 0; // sides (bit 0 south, 1 east, 2 north, 3 west) beside smaller patches
+        int i = 0, j = 0;    // grid vertex of its lower-left corner
+        int size = 1;        // cells along each side
+        uint8_t halved = 0;  // sides (bit 0 south, 1 east, 2 north, 3 west) beside smaller patches
     };
     struct GridPoint {
         int i, j;

@@ -21,4 +21,5 @@ constexpr size_t kLandscapeTriangleBudget = 20000;
 std::vector<MeshObject> buildLandscape(const Circuit& circuit, const Terrain& terrain);
 
 // Writes the landscape model and its textures. Returns false and names the file on failure.
-bool writeLandscape(const ContentSink& sink, const Circuit& circuit, const Terrain& terrain, std::string& error);
+bool writeLandscape(const ContentSink& sink, const Circuit& circuit, const Terrain& terrain,
+                    std::string& error);

@@ -15,7 +15,9 @@ void put(Picture& picture, int x, int y, double r, double g, double b) {
 
 // Tiling noise in [-0.5, 0.5) over a picture of `size` pixels, `cells` lattice cells across.
 double noise(int x, int y, int size, int cells, uint32_t seed, int octaves = 4) {
-    return tiledFractalNoise(x * double(cells) / size, y * double(cells) / size, cells, octaves, seed) - 0.5;
+    return tiledFractalNoise(x * double(cells) / size, y * double(cells) / size, cells, octaves,
+                             seed) -
+           0.5;
 }
 
 Picture paintGrass() {
@@ -26,8 +28,8 @@ Picture paintGrass() {
             const double blades = noise(x, y, kSize, 128, 101, 2);
             const double patches = noise(x, y, kSize, 4, 102);
             const double dry = std::max(0.0, noise(x, y, kSize, 8, 103) - 0.12) * 3.0;
-            put(p, x, y, 62 + 60 * blades + 30 * patches + 70 * dry, 112 + 70 * blades + 38 * patches + 35 * dry,
-                40 + 30 * blades + 10 * patches);
+            put(p, x, y, 62 + 60 * blades + 30 * patches + 70 * dry,
+                112 + 70 * blades + 38 * patches + 35 * dry, 40 + 30 * blades + 10 * patches);
         }
     }
     return p;
@@ -53,7 +55,8 @@ Picture paintBark() {
     Picture p(kSize, kSize);
     for (int y = 0; y < kSize; ++y) {
         for (int x = 0; x < kSize; ++x) {
-            const double streak = tiledFractalNoise(x * 16.0 / kSize, y * 2.0 / kSize, 16, 3, 131) - 0.5;
+            const double streak =
+                tiledFractalNoise(x * 16.0 / kSize, y * 2.0 / kSize, 16, 3, 131) - 0.5;
             put(p, x, y, 92 + 80 * streak, 66 + 60 * streak, 42 + 36 * streak);
         }
     }
@@ -69,7 +72,8 @@ Picture paintPine() {
             const double needles = noise(x, y, kSize, 64, 141, 2);
             const double fold = noise(x, y, kSize, 8, 142);
             const double tier = 0.5 + 0.5 * std::sin(y * 3.14159 * 8 / kSize);
-            put(p, x, y, 26 + 40 * needles + 20 * fold, 70 + 70 * needles + 40 * fold + 18 * tier, 36 + 30 * needles);
+            put(p, x, y, 26 + 40 * needles + 20 * fold, 70 + 70 * needles + 40 * fold + 18 * tier,
+                36 + 30 * needles);
         }
     }
     return p;
@@ -84,7 +88,8 @@ Picture paintLeaves() {
             const double clump = noise(x, y, kSize, 16, 151);
             const double leaf = noise(x, y, kSize, 64, 152, 2);
             const double light = clump > 0.0 ? 1.0 : 0.6;
-            put(p, x, y, (70 + 60 * leaf) * light, (128 + 80 * leaf) * light, (42 + 30 * leaf) * light);
+            put(p, x, y, (70 + 60 * leaf) * light, (128 + 80 * leaf) * light,
+                (42 + 30 * leaf) * light);
         }
     }
     return p;
@@ -95,8 +100,9 @@ Picture paintCrowd() {
     constexpr int kWidth = 256, kHeight = 128, kCell = 8;
     Picture p(kWidth, kHeight);
     ContentRandom random(161);
-    const uint8_t shirts[][3] = {{200, 40, 40}, {240, 220, 60}, {40, 80, 190}, {240, 240, 240}, {30, 30, 30},
-                                 {60, 160, 70}, {230, 120, 30}, {150, 60, 160}, {90, 170, 220}};
+    const uint8_t shirts[][3] = {{200, 40, 40},   {240, 220, 60}, {40, 80, 190},
+                                 {240, 240, 240}, {30, 30, 30},   {60, 160, 70},
+                                 {230, 120, 30},  {150, 60, 160}, {90, 170, 220}};
     const uint8_t skins[][3] = {{236, 196, 160}, {200, 150, 110}, {140, 95, 60}, {90, 60, 40}};
     for (int cy = 0; cy < kHeight / kCell; ++cy) {
         for (int cx = 0; cx < kWidth / kCell; ++cx) {
@@ -109,7 +115,8 @@ Picture paintCrowd() {
                     const int px = cx * kCell + x, py = cy * kCell + y;
                     double r = 60, g = 64, b = 80;  // seat
                     if (!empty && y >= 4) r = shirt[0], g = shirt[1], b = shirt[2];
-                    if (!empty && y >= 1 && y < 4 && x >= headX && x < headX + 3) r = skin[0], g = skin[1], b = skin[2];
+                    if (!empty && y >= 1 && y < 4 && x >= headX && x < headX + 3)
+                        r = skin[0], g = skin[1], b = skin[2];
                     if (y == kCell - 1) r = g = b = 40;  // the step's shadow
                     const double n = 20 * noise(px, py, kWidth, 64, 162, 1);
                     put(p, px, py, r + n, g + n, b + n);
@@ -143,8 +150,11 @@ Picture paintBanners() {
             for (int x = 0; x < kWidth; ++x) {
                 const bool rim = y % kRow < 2 || y % kRow >= kRow - 2;
                 const double n = 8 * noise(x, y, kWidth, 64, 171, 1);
-                if (rim) put(p, x, y, 230 + n, 230 + n, 230 + n);
-                else put(p, x, y, sponsor.background[0] + n, sponsor.background[1] + n, sponsor.background[2] + n);
+                if (rim)
+                    put(p, x, y, 230 + n, 230 + n, 230 + n);
+                else
+                    put(p, x, y, sponsor.background[0] + n, sponsor.background[1] + n,
+                        sponsor.background[2] + n);
             }
         }
         // The name twice along the board, so a board shows it whichever half it uses.
@@ -152,7 +162,8 @@ Picture paintBanners() {
         const int width = textWidth(sponsor.name, kScale);
         for (int copy = 0; copy < 2; ++copy) {
             const int x = copy * kWidth / 2 + (kWidth / 2 - width) / 2;
-            drawText(p, sponsor.name, x, row * kRow + (kRow - 7 * kScale) / 2, kScale, sponsor.letters);
+            drawText(p, sponsor.name, x, row * kRow + (kRow - 7 * kScale) / 2, kScale,
+                     sponsor.letters);
         }
     }
     return p;
@@ -216,9 +227,10 @@ Picture paintGarage() {
 
 std::vector<NamedPicture> paintLandscapeTextures() {
     return {
-        {kGrassTexture, paintGrass()},   {kConcreteTexture, paintConcrete()},
-        {kBarkTexture, paintBark()},     {kPineTexture, paintPine()},     {kLeavesTexture, paintLeaves()},
-        {kCrowdTexture, paintCrowd()},   {kBannerTexture, paintBanners()}, {kGantryTexture, paintGantry()},
+        {kGrassTexture, paintGrass()},    {kConcreteTexture, paintConcrete()},
+        {kBarkTexture, paintBark()},      {kPineTexture, paintPine()},
+        {kLeavesTexture, paintLeaves()},  {kCrowdTexture, paintCrowd()},
+        {kBannerTexture, paintBanners()}, {kGantryTexture, paintGantry()},
         {kGarageTexture, paintGarage()},
     };
 }

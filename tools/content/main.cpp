@@ -3,8 +3,6 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/standard_streams.h"
-
 #include "cars.h"
 #include "circuit.h"
 #include "common/png_image.h"
@@ -12,6 +10,7 @@
 #include "icon.h"
 #include "landscape.h"
 #include "music_synth.h"
+#include "platform/standard_streams.h"
 #include "runs.h"
 #include "sky_smoke.h"
 #include "terrain.h"
@@ -20,13 +19,16 @@
 namespace {
 
 bool writeTrack(const ContentSink& sink, const Circuit& circuit, std::string& error) {
-    return sink.writeModel(kTrackModelPath, buildTrackModel(circuit), kTrackTriangleBudget, error) &&
+    return sink.writeModel(kTrackModelPath, buildTrackModel(circuit), kTrackTriangleBudget,
+                           error) &&
            sink.writeBitmap(kTrackTexturePath, paintTrackTexture(), error);
 }
 
 bool writeOthers(const ContentSink& sink, const std::string& folder, std::string& error) {
     if (!writeCars(folder, error)) return false;
-    for (const char* path : {"models\\ds21.ascii", "tex\\ds21.bmp", "models\\r5.ascii", "tex\\r5.bmp"}) sink.announce(path);
+    for (const char* path :
+         {"models\\ds21.ascii", "tex\\ds21.bmp", "models\\r5.ascii", "tex\\r5.bmp"})
+        sink.announce(path);
     if (!writeSkyAndSmoke(folder, error)) return false;
     for (const char* path : {"tex\\clouds.bmp", "tex\\smoke.bmp"}) sink.announce(path);
     if (!writeMusic(sink.diskPath("audio\\music.mp3").c_str(), error)) return false;

@@ -18,13 +18,13 @@ V3 normalized(const V3& a);
 // per-object limits need. take() lists the groups in the order their textures first came,
 // so every object after the first of a group reuses its texture with "xxx".
 class MeshBuilder {
-public:
+  public:
     // The object to add to for `faces` more faces on `vertices` more vertices, textured with
     // `texture` (a demo bitmap path).
     MeshObject& object(const std::string& texture, size_t vertices, size_t faces);
     std::vector<MeshObject> take();
 
-private:
+  private:
     struct Group {
         std::string texture;
         std::vector<MeshObject> objects;
@@ -37,13 +37,13 @@ struct Uv {
 };
 
 // A flat quad a-b-c-d (counter-clockwise seen from its front) with one face normal.
-void addFlatQuad(MeshObject& object, const V3& a, const V3& b, const V3& c, const V3& d, const Uv& uvA, const Uv& uvB,
-                 const Uv& uvC, const Uv& uvD);
+void addFlatQuad(MeshObject& object, const V3& a, const V3& b, const V3& c, const V3& d,
+                 const Uv& uvA, const Uv& uvB, const Uv& uvC, const Uv& uvD);
 
 // An upright box from (x0, y0, z0) to (x1, y1, z1) turned by `angle` radians about its
 // base centre; texture repeats every `tile` units on each face. Bottom face left out.
-void addBox(MeshObject& object, const V3& centre, double sizeX, double sizeY, double z0, double z1, double angle,
-            double tile);
+void addBox(MeshObject& object, const V3& centre, double sizeX, double sizeY, double z0, double z1,
+            double angle, double tile);
 size_t boxVertices();
 size_t boxFaces();
 
@@ -56,14 +56,15 @@ struct ConeShape {
     double turn = 0.0, wobble = 0.0;
     unsigned seed = 0;
 };
-void addSpike(MeshObject& object, const V3& base, const ConeShape& shape, double uTile, double vTile);
+void addSpike(MeshObject& object, const V3& base, const ConeShape& shape, double uTile,
+              double vTile);
 size_t spikeVertices(int sides);
 size_t spikeFaces(int sides);
 
 // A rounded crown of few faces: a point at the top and at the bottom and `rings` (1 or 2)
 // staggered rings between, every ring corner pushed in or out by up to `wobble` of the radius.
 // `height` is the full height; smooth normals as on an ellipsoid.
-void addCrown(MeshObject& object, const V3& centre, double radius, double height, int sides, int rings,
-              double turn, double wobble, unsigned seed);
+void addCrown(MeshObject& object, const V3& centre, double radius, double height, int sides,
+              int rings, double turn, double wobble, unsigned seed);
 size_t crownVertices(int sides, int rings);
 size_t crownFaces(int sides, int rings);

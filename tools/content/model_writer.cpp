@@ -1,9 +1,9 @@
 #include "model_writer.h"
 
-#include "bmp_writer.h"
-
 #include <cmath>
 #include <cstdio>
+
+#include "bmp_writer.h"
 
 namespace {
 
@@ -28,8 +28,9 @@ void appendNumber(std::string& out, double value, int decimals) {
 
 bool checkLimits(const MeshObject& object, std::string& error) {
     if (object.vertices.size() > kMaxModelEntries || object.faceCount() > kMaxModelEntries) {
-        error = "object " + object.name + " has " + std::to_string(object.vertices.size()) + " vertices and " +
-                std::to_string(object.faceCount()) + " faces (at most " + std::to_string(kMaxModelEntries) + " each)";
+        error = "object " + object.name + " has " + std::to_string(object.vertices.size()) +
+                " vertices and " + std::to_string(object.faceCount()) + " faces (at most " +
+                std::to_string(kMaxModelEntries) + " each)";
         return false;
     }
     for (int32_t index : object.indices) {
@@ -42,7 +43,8 @@ bool checkLimits(const MeshObject& object, std::string& error) {
 }
 
 void formatObject(const MeshObject& object, std::string& out) {
-    out += "START\n" + (object.name.empty() ? std::string("object") : object.name) + "\n" + object.texture + "\n";
+    out += "START\n" + (object.name.empty() ? std::string("object") : object.name) + "\n" +
+           object.texture + "\n";
     for (const auto& v : object.vertices) {
         appendNumber(out, v.x * 100.0, 3);
         appendNumber(out, v.y * 100.0, 3);
@@ -68,10 +70,12 @@ void formatObject(const MeshObject& object, std::string& out) {
 
 }  // namespace
 
-bool formatModel(const std::vector<MeshObject>& objects, size_t faceBudget, std::string& text, std::string& error) {
+bool formatModel(const std::vector<MeshObject>& objects, size_t faceBudget, std::string& text,
+                 std::string& error) {
     text.clear();
     if (objects.empty() || objects.size() > kMaxModelObjects) {
-        error = "a model needs 1 to " + std::to_string(kMaxModelObjects) + " objects, not " + std::to_string(objects.size());
+        error = "a model needs 1 to " + std::to_string(kMaxModelObjects) + " objects, not " +
+                std::to_string(objects.size());
         return false;
     }
     size_t faces = 0;

@@ -37,7 +37,8 @@ constexpr size_t kMaxModelEntries = 3000;
 // so the same geometry always gives the same bytes. Returns false (and says why) when an
 // object breaks a limit of the format, or when the objects together have more faces than
 // faceBudget: every face of a model is drawn every frame.
-bool formatModel(const std::vector<MeshObject>& objects, size_t faceBudget, std::string& text, std::string& error);
+bool formatModel(const std::vector<MeshObject>& objects, size_t faceBudget, std::string& text,
+                 std::string& error);
 
 // Writes text to path (folders must exist). Returns false and says why on failure.
 bool writeTextFile(const std::string& path, const std::string& text, std::string& error);

@@ -3,9 +3,9 @@
 #include <lame/lame.h>
 
 #include <algorithm>
-#include <cstdarg>
 #include <cerrno>
 #include <cmath>
+#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -40,8 +40,11 @@ double sinTurns(double turns) {
     }
     const double r = x * 2.0 * kPi;
     const double r2 = r * r;
-    return r * (1.0 + r2 * (-1.0 / 6 + r2 * (1.0 / 120 + r2 * (-1.0 / 5040 + r2 * (1.0 / 362880 +
-                r2 * (-1.0 / 39916800 + r2 * (1.0 / 6227020800.0)))))));
+    return r * (1.0 + r2 * (-1.0 / 6 +
+                            r2 * (1.0 / 120 +
+                                  r2 * (-1.0 / 5040 +
+                                        r2 * (1.0 / 362880 + r2 * (-1.0 / 39916800 +
+                                                                   r2 * (1.0 / 6227020800.0)))))));
 }
 
 double tanTurns(double turns) { return sinTurns(turns) / sinTurns(turns + 0.25); }
@@ -62,9 +65,18 @@ double softClip(double x) {
 }
 
 double midiHz(int note) {
-    static const double kSemitone[12] = {1.0, 1.0594630943592953, 1.122462048309373, 1.189207115002721,
-        1.2599210498948732, 1.3348398541700344, 1.4142135623730951, 1.4983070768766815,
-        1.5874010519681994, 1.681792830507429, 1.7817974362806785, 1.8877486253633868};
+    static const double kSemitone[12] = {1.0,
+                                         1.0594630943592953,
+                                         1.122462048309373,
+                                         1.189207115002721,
+                                         1.2599210498948732,
+                                         1.3348398541700344,
+                                         1.4142135623730951,
+                                         1.4983070768766815,
+                                         1.5874010519681994,
+                                         1.681792830507429,
+                                         1.7817974362806785,
+                                         1.8877486253633868};
     int offset = note - 69;
     double hz = 440.0;
     for (; offset < 0; offset += 12) hz *= 0.5;
@@ -206,8 +218,9 @@ void snare(Mix& mix, size_t at, double velocity) {
         const double t = seconds(i);
         phase += (175.0 + 60.0 * decay(t, 0.03, 2)) / kRate;
         hiss.run(noise(random));
-        const double s = (0.55 * sinTurns(phase) * decay(t, 0.09, 2) + 0.6 * hiss.high * decay(t, 0.17, 2)) *
-                         velocity;
+        const double s =
+            (0.55 * sinTurns(phase) * decay(t, 0.09, 2) + 0.6 * hiss.high * decay(t, 0.17, 2)) *
+            velocity;
         mix.drums.add(at + i, s, s);
         mix.reverbSend.addMono(at + i, s * 0.15);
     }
@@ -363,8 +376,18 @@ void leadNote(Mix& mix, size_t at, int note, double gateSeconds, double level) {
 // ---- The score.
 
 enum PartFlag : uint32_t {
-    kKick = 1, kClap = 2, kHats = 4, kHats16 = 8, kOpenHat = 16, kBass = 32, kRolling = 64,
-    kGate = 128, kPad = 256, kArp = 512, kLead = 1024, kLeadHigh = 2048
+    kKick = 1,
+    kClap = 2,
+    kHats = 4,
+    kHats16 = 8,
+    kOpenHat = 16,
+    kBass = 32,
+    kRolling = 64,
+    kGate = 128,
+    kPad = 256,
+    kArp = 512,
+    kLead = 1024,
+    kLeadHigh = 2048
 };
 
 struct ChordShape {
@@ -374,45 +397,61 @@ struct ChordShape {
 };
 
 const ChordShape kChords[] = {
-    {"Am", {57, 60, 64}, 45}, {"F", {57, 60, 65}, 41}, {"C", {55, 60, 64}, 48}, {"G", {55, 59, 62}, 43},
-    {"Em", {55, 59, 64}, 40}, {"E", {56, 59, 64}, 40}, {"Dm", {57, 62, 65}, 50},
+    {"Am", {57, 60, 64}, 45}, {"F", {57, 60, 65}, 41},  {"C", {55, 60, 64}, 48},
+    {"G", {55, 59, 62}, 43},  {"Em", {55, 59, 64}, 40}, {"E", {56, 59, 64}, 40},
+    {"Dm", {57, 62, 65}, 50},
 };
 
 struct Section {
     uint32_t parts;
     const char* chords[kBarsPerSection];
     const char* lead[kBarsPerSection];  // "note:sixteenths" or "-:sixteenths" for a rest
-    double cutoffFrom, cutoffTo;       // the chords' filter, swept across the section
+    double cutoffFrom, cutoffTo;        // the chords' filter, swept across the section
 };
 
 // Call and answer over i-VI-III-VII; the 3-3-2 rhythm is shared with the chord gate.
-#define THEME_CALL "A4:3 C5:3 E5:2 D5:3 C5:3 B4:2", "C5:3 F5:3 E5:2 C5:4 A4:4", \
-    "G4:3 C5:3 E5:2 G5:3 E5:3 C5:2", "D5:3 B4:3 G4:2 B4:3 C5:3 D5:2"
+#define THEME_CALL                                                                                \
+    "A4:3 C5:3 E5:2 D5:3 C5:3 B4:2", "C5:3 F5:3 E5:2 C5:4 A4:4", "G4:3 C5:3 E5:2 G5:3 E5:3 C5:2", \
+        "D5:3 B4:3 G4:2 B4:3 C5:3 D5:2"
 #define THEME_ANSWER "E5:3 A5:3 E5:2 G5:3 E5:3 D5:2", "C5:3 F5:3 A5:2 G5:4 F5:4"
 
 const Section kSections[kBars / kBarsPerSection] = {
     // Intro: the lead's held A is where the end's E chord resolves.
-    {kKick | kHats | kBass | kPad | kLead, {"Am", "F", "C", "G", "Am", "F", "C", "G"},
-     {"A4:12 -:4"}, 450.0, 2600.0},
-    {kKick | kClap | kHats | kHats16 | kBass | kRolling | kGate | kLead, {"Am", "F", "C", "G", "Am", "F", "C", "G"},
-     {THEME_CALL, THEME_ANSWER, "E5:3 G5:3 C6:2 B5:3 G5:3 E5:2", "D5:6 B4:2 D5:4 E5:4"}, 2400.0, 2800.0},
+    {kKick | kHats | kBass | kPad | kLead,
+     {"Am", "F", "C", "G", "Am", "F", "C", "G"},
+     {"A4:12 -:4"},
+     450.0,
+     2600.0},
+    {kKick | kClap | kHats | kHats16 | kBass | kRolling | kGate | kLead,
+     {"Am", "F", "C", "G", "Am", "F", "C", "G"},
+     {THEME_CALL, THEME_ANSWER, "E5:3 G5:3 C6:2 B5:3 G5:3 E5:2", "D5:6 B4:2 D5:4 E5:4"},
+     2400.0,
+     2800.0},
     // Breakdown: no kick, pads and the arpeggio, then a build.
-    {kPad | kArp | kLead, {"F", "G", "Am", "Em", "F", "G", "E", "E"},
-     {"-:16", "-:16", "-:16", "-:16", "A4:3 C5:3 F5:2 E5:8", "D5:3 G5:3 D5:2 B4:8", "B4:3 E5:3 G#5:2 B5:8",
-      "G#5:4 E5:4 D5:4 B4:4"},
-     700.0, 3400.0},
+    {kPad | kArp | kLead,
+     {"F", "G", "Am", "Em", "F", "G", "E", "E"},
+     {"-:16", "-:16", "-:16", "-:16", "A4:3 C5:3 F5:2 E5:8", "D5:3 G5:3 D5:2 B4:8",
+      "B4:3 E5:3 G#5:2 B5:8", "G#5:4 E5:4 D5:4 B4:4"},
+     700.0,
+     3400.0},
     {kKick | kClap | kHats | kHats16 | kOpenHat | kBass | kRolling | kGate | kLead | kLeadHigh,
      {"Am", "F", "C", "G", "Am", "F", "C", "G"},
-     {THEME_CALL, THEME_ANSWER, "E5:3 G5:3 C6:2 B5:3 G5:3 E5:2", "D5:6 B4:2 D5:4 E5:4"}, 3200.0, 3400.0},
+     {THEME_CALL, THEME_ANSWER, "E5:3 G5:3 C6:2 B5:3 G5:3 E5:2", "D5:6 B4:2 D5:4 E5:4"},
+     3200.0,
+     3400.0},
     {kKick | kClap | kHats | kHats16 | kOpenHat | kBass | kRolling | kGate | kArp | kLead,
      {"F", "G", "Am", "Am", "F", "G", "E", "E"},
      {"A5:3 G5:3 F5:2 E5:3 F5:3 G5:2", "G5:3 F5:3 D5:2 B4:4 D5:4", "C5:3 E5:3 A5:10",
       "G5:2 E5:2 C5:2 A4:2 B4:2 C5:2 E5:2 D5:2", "A5:3 G5:3 F5:2 E5:3 F5:3 A5:2",
       "B5:3 A5:3 G5:2 F5:3 E5:3 D5:2", "E5:3 G#5:3 B5:2 G#5:3 E5:3 B4:2", "D5:4 C5:4 B4:4 G#4:4"},
-     3000.0, 3000.0},
+     3000.0,
+     3000.0},
     // Out: the theme again, turning on E so the loop lands on the intro's A minor.
-    {kKick | kClap | kHats | kHats16 | kBass | kRolling | kGate | kLead, {"Am", "F", "C", "G", "Am", "F", "G", "E"},
-     {THEME_CALL, THEME_ANSWER, "B5:3 A5:3 G5:2 F5:3 E5:3 D5:2", "E5:4 D5:4 B4:4 G#4:4"}, 3000.0, 1800.0},
+    {kKick | kClap | kHats | kHats16 | kBass | kRolling | kGate | kLead,
+     {"Am", "F", "C", "G", "Am", "F", "G", "E"},
+     {THEME_CALL, THEME_ANSWER, "B5:3 A5:3 G5:2 F5:3 E5:3 D5:2", "E5:4 D5:4 B4:4 G#4:4"},
+     3000.0,
+     1800.0},
 };
 
 const ChordShape& chordNamed(const char* name) {
@@ -454,14 +493,17 @@ void drumBar(Mix& mix, int bar, uint32_t parts) {
 // Snare fills into the sections, the build of the breakdown and the turn back to the top.
 void fillBar(Mix& mix, int bar) {
     if (bar == 15 || bar == 39) {
-        for (int step = 12; step < 16; ++step) snare(mix, stepStart(bar, step), 0.4 + 0.1 * (step - 12));
+        for (int step = 12; step < 16; ++step)
+            snare(mix, stepStart(bar, step), 0.4 + 0.1 * (step - 12));
     } else if (bar == 22) {
-        for (int step = 0; step < 16; step += 2) snare(mix, stepStart(bar, step), 0.25 + 0.02 * step);
+        for (int step = 0; step < 16; step += 2)
+            snare(mix, stepStart(bar, step), 0.25 + 0.02 * step);
         riser(mix, stepStart(bar, 0), size_t(2) * kStepsPerBar * kStepSamples);
     } else if (bar == 23) {
         for (int step = 0; step < 16; ++step) snare(mix, stepStart(bar, step), 0.45 + 0.035 * step);
     } else if (bar == 47) {
-        for (int step = 8; step < 16; ++step) snare(mix, stepStart(bar, step), 0.4 + 0.07 * (step - 8));
+        for (int step = 8; step < 16; ++step)
+            snare(mix, stepStart(bar, step), 0.4 + 0.07 * (step - 8));
     }
 }
 
@@ -483,7 +525,8 @@ void bassBar(Mix& mix, int bar, uint32_t parts, int root) {
         if (step % 4 == 0) continue;
         const bool offBeat = step % 4 == 2;
         if (!offBeat && !(parts & kRolling)) continue;
-        bassNote(mix, stepStart(bar, step), root, seconds(kStepSamples) * 0.8, offBeat ? 1.0 : 0.62);
+        bassNote(mix, stepStart(bar, step), root, seconds(kStepSamples) * 0.8,
+                 offBeat ? 1.0 : 0.62);
     }
 }
 
@@ -495,18 +538,21 @@ double sectionCutoff(const Section& section, int bar) {
 void chordBar(Mix& mix, int bar, const Section& section, const ChordShape& shape) {
     const double cutoff = sectionCutoff(section, bar);
     if (section.parts & kPad) {
-        chord(mix, stepStart(bar, 0), {shape.notes, seconds(kStepSamples) * 16, 0.05, 0.3, cutoff, 0.55});
+        chord(mix, stepStart(bar, 0),
+              {shape.notes, seconds(kStepSamples) * 16, 0.05, 0.3, cutoff, 0.55});
     }
     if (section.parts & kGate) {
         static const int kHits[] = {0, 3, 6, 8, 11, 14};
         for (int step : kHits) {
-            chord(mix, stepStart(bar, step), {shape.notes, seconds(kStepSamples) * 1.5, 0.003, 0.06, cutoff, 0.5});
+            chord(mix, stepStart(bar, step),
+                  {shape.notes, seconds(kStepSamples) * 1.5, 0.003, 0.06, cutoff, 0.5});
         }
     }
 }
 
 void arpBar(Mix& mix, int bar, const ChordShape& shape) {
-    const int tones[4] = {shape.notes[0] + 12, shape.notes[1] + 12, shape.notes[2] + 12, shape.notes[0] + 24};
+    const int tones[4] = {shape.notes[0] + 12, shape.notes[1] + 12, shape.notes[2] + 12,
+                          shape.notes[0] + 24};
     static const int kOrder[16] = {0, 1, 2, 3, 2, 1, 2, 3, 0, 1, 2, 3, 2, 3, 1, 2};
     const double level = bar < 16 ? 0.22 : 0.32;
     for (int step = 0; step < kStepsPerBar; ++step) {
@@ -525,7 +571,8 @@ void leadBar(Mix& mix, int bar, const Section& section) {
         if (note >= 0) {
             const double gate = seconds(kStepSamples) * (length - 0.35);
             leadNote(mix, stepStart(bar, step), note, gate, 0.5);
-            if (section.parts & kLeadHigh) leadNote(mix, stepStart(bar, step), note + 12, gate, 0.2);
+            if (section.parts & kLeadHigh)
+                leadNote(mix, stepStart(bar, step), note + 12, gate, 0.2);
         }
         step += length;
         text = std::strchr(colon, ' ');
@@ -598,7 +645,8 @@ struct Reverb {
         static const int kAllpass[4] = {278, 220, 170, 113};
         for (int side = 0; side < 2; ++side) {
             for (int i = 0; i < 8; ++i) combs[side][i].line.assign(kComb[i] + side * 12, 0.0f);
-            for (int i = 0; i < 4; ++i) allpasses[side][i].line.assign(kAllpass[i] + side * 12, 0.0f);
+            for (int i = 0; i < 4; ++i)
+                allpasses[side][i].line.assign(kAllpass[i] + side * 12, 0.0f);
         }
     }
     double side(int s, double in) {
@@ -628,7 +676,8 @@ void runRound(Effect& effect, const std::vector<float>& in, Bus& out, double gai
 void applyEffects(Mix& mix) {
     PingPong echo;
     runRound(echo, mix.delaySend.l, mix.returns, 0.55);
-    for (size_t i = 0; i < kLength; ++i) mix.reverbSend.l[i] += 0.2f * (mix.returns.l[i] + mix.returns.r[i]);
+    for (size_t i = 0; i < kLength; ++i)
+        mix.reverbSend.l[i] += 0.2f * (mix.returns.l[i] + mix.returns.r[i]);
     Reverb reverb;
     runRound(reverb, mix.reverbSend.l, mix.returns, 1.0);
 }
@@ -670,10 +719,10 @@ MusicPcm master(const Mix& mix) {
     for (size_t i = 0; i < kLength; ++i) {
         const double duck = mix.duck[i];
         const double leadDuck = 1.0 - 0.3 * (1.0 - duck);
-        pcm.left[i] = float(0.65 * mix.drums.l[i] + 0.7 * duck * mix.music.l[i] + 0.6 * leadDuck * mix.lead.l[i] +
-                            mix.returns.l[i]);
-        pcm.right[i] = float(0.65 * mix.drums.r[i] + 0.7 * duck * mix.music.r[i] + 0.6 * leadDuck * mix.lead.r[i] +
-                             mix.returns.r[i]);
+        pcm.left[i] = float(0.65 * mix.drums.l[i] + 0.7 * duck * mix.music.l[i] +
+                            0.6 * leadDuck * mix.lead.l[i] + mix.returns.l[i]);
+        pcm.right[i] = float(0.65 * mix.drums.r[i] + 0.7 * duck * mix.music.r[i] +
+                             0.6 * leadDuck * mix.lead.r[i] + mix.returns.r[i]);
     }
     removeDc(pcm.left);
     removeDc(pcm.right);
@@ -723,8 +772,8 @@ bool encode(const MusicPcm& pcm, std::vector<unsigned char>& mp3, std::string& e
     std::vector<unsigned char> buffer(chunk * 5 / 4 + 7200);
     for (size_t at = 0; at < pcm.left.size(); at += chunk) {
         const int count = int(std::min<size_t>(chunk, pcm.left.size() - at));
-        const int bytes = lame_encode_buffer_ieee_float(lame.flags, &pcm.left[at], &pcm.right[at], count,
-                                                        buffer.data(), int(buffer.size()));
+        const int bytes = lame_encode_buffer_ieee_float(lame.flags, &pcm.left[at], &pcm.right[at],
+                                                        count, buffer.data(), int(buffer.size()));
         if (bytes < 0) {
             error = "the MP3 encoder failed (code " + std::to_string(bytes) + ")";
             return false;
@@ -740,7 +789,8 @@ bool encode(const MusicPcm& pcm, std::vector<unsigned char>& mp3, std::string& e
     // The first frame is a placeholder for the tag that tells players the encoder's delay
     // and padding; with it they cut both and the loop closes without a gap.
     const size_t tagBytes = lame_get_lametag_frame(lame.flags, buffer.data(), buffer.size());
-    if (tagBytes > 0 && tagBytes <= mp3.size()) std::copy(buffer.begin(), buffer.begin() + tagBytes, mp3.begin());
+    if (tagBytes > 0 && tagBytes <= mp3.size())
+        std::copy(buffer.begin(), buffer.begin() + tagBytes, mp3.begin());
     return true;
 }
 

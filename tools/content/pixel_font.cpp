@@ -64,7 +64,8 @@ int textWidth(const std::string& text, int scale) {
     return text.empty() ? 0 : static_cast<int>(text.size()) * 6 * scale - scale;
 }
 
-void drawText(Picture& picture, const std::string& text, int x, int y, int scale, const uint8_t rgb[3]) {
+void drawText(Picture& picture, const std::string& text, int x, int y, int scale,
+              const uint8_t rgb[3]) {
     for (size_t n = 0; n < text.size(); ++n) {
         const Glyph* glyph = glyphFor(text[n]);
         if (!glyph) continue;

@@ -4,12 +4,12 @@
 // track reader print their progress for the demo's console, which the generator's own
 // one-line-per-file output does not want.
 class QuietOutput {
-public:
+  public:
     QuietOutput();
     ~QuietOutput();
     QuietOutput(const QuietOutput&) = delete;
     QuietOutput& operator=(const QuietOutput&) = delete;
 
-private:
+  private:
     int saved = -1;
 };

@@ -19,21 +19,21 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr double kCarRadians = 0.0174532;
 constexpr uint32_t kStartTick = 5000;
 constexpr int kLaps = 2;
-constexpr double kLane = 0.27;           // lateral offset of a car keeping to one side
-constexpr double kFollowGap = 1.15;      // centre to centre, nose to tail with room
-constexpr double kAlongside = 1.0;       // closer than this along the road, cars keep apart sideways
-constexpr double kMaxLine = 0.3;         // racing line's reach toward a corner's inside
+constexpr double kLane = 0.27;       // lateral offset of a car keeping to one side
+constexpr double kFollowGap = 1.15;  // centre to centre, nose to tail with room
+constexpr double kAlongside = 1.0;   // closer than this along the road, cars keep apart sideways
+constexpr double kMaxLine = 0.3;     // racing line's reach toward a corner's inside
 
 // How each car drives: the saloon is quicker on the straights, the hatchback in the corners
 // and off the line.
 struct Driving {
     const char* name;
     double topSpeed;
-    double grip;       // lateral acceleration it takes through corners
-    double launch;     // speed of its first second
-    double accel;      // speed gained per record interval
-    double brake;      // deceleration into corners
-    bool mayPass;      // whether it attacks on the main straight in the second lap
+    double grip;    // lateral acceleration it takes through corners
+    double launch;  // speed of its first second
+    double accel;   // speed gained per record interval
+    double brake;   // deceleration into corners
+    bool mayPass;   // whether it attacks on the main straight in the second lap
 };
 
 constexpr Driving kDrivers[2] = {
@@ -46,9 +46,11 @@ struct ArcPose {
 };
 
 ArcPose alongArc(const ArcPose& p, double k, double distance) {
-    if (std::fabs(k) < 1e-9) return {p.x + distance * std::cos(p.theta), p.y + distance * std::sin(p.theta), p.theta};
+    if (std::fabs(k) < 1e-9)
+        return {p.x + distance * std::cos(p.theta), p.y + distance * std::sin(p.theta), p.theta};
     const double theta = p.theta + k * distance;
-    return {p.x + (std::sin(theta) - std::sin(p.theta)) / k, p.y - (std::cos(theta) - std::cos(p.theta)) / k, theta};
+    return {p.x + (std::sin(theta) - std::sin(p.theta)) / k,
+            p.y - (std::cos(theta) - std::cos(p.theta)) / k, theta};
 }
 
 // Station and lateral offset of a point near station guess, by projecting twice.
@@ -70,7 +72,7 @@ struct LineTarget {
 };
 
 class RacingLine {
-public:
+  public:
     explicit RacingLine(const Circuit& c) : circuit(c) {
         for (double s = 0.0; s < circuit.length(); s += kStep) {
             double sum = 0.0;
@@ -86,7 +88,7 @@ public:
         return offsets[i] * (1.0 - t) + offsets[(i + 1) % offsets.size()] * t;
     }
 
-private:
+  private:
     static constexpr double kStep = 0.05;
     const Circuit& circuit;
     std::vector<double> offsets;
@@ -95,7 +97,7 @@ private:
 // Highest speed a car may hold at each station: its grip in the corners and its brakes
 // before them.
 class SpeedProfile {
-public:
+  public:
     SpeedProfile(const Circuit& circuit, const Driving& driving) : length(circuit.length()) {
         const size_t n = static_cast<size_t>(length / kStep);
         limits.resize(n);
@@ -106,7 +108,8 @@ public:
         for (int pass = 0; pass < 2; ++pass) {
             for (size_t j = n; j-- > 0;) {
                 const double next = limits[(j + 1) % n];
-                limits[j] = std::min(limits[j], std::sqrt(next * next + 2.0 * driving.brake * kStep));
+                limits[j] =
+                    std::min(limits[j], std::sqrt(next * next + 2.0 * driving.brake * kStep));
             }
         }
     }
@@ -121,7 +124,7 @@ public:
         return v;
     }
 
-private:
+  private:
     static constexpr double kStep = 0.05;
     double length;
     std::vector<double> limits;
@@ -136,17 +139,17 @@ Corners footprint(const ArcPose& p, int car) {
     const double w = kFootprint[car][0], l = kFootprint[car][1];
     const double local[4][2] = {{-l, -w}, {l, -w}, {l, w}, {-l, w}};
     Corners out;
-    for (int k = 0; k < 4; ++k) out[k] = {p.x + local[k][0] * c - local[k][1] * s, p.y + local[k][0] * s + local[k][1] * c};
+    for (int k = 0; k < 4; ++k)
+        out[k] = {p.x + local[k][0] * c - local[k][1] * s, p.y + local[k][0] * s + local[k][1] * c};
     return out;
 }
-
 
 struct Racer {
     Car car;
     const Driving* driving = nullptr;
-    double s = 0.0;          // station now
-    double progress = 0.0;   // distance along the loop since the grid
-    double speed = 0.0;      // forward speed of the current interval
+    double s = 0.0;         // station now
+    double progress = 0.0;  // distance along the loop since the grid
+    double speed = 0.0;     // forward speed of the current interval
     double curvature = 0.0;
     double lateral = 0.0;
 };
@@ -164,24 +167,27 @@ double wrapAngle(double a) {
 // Picks the one curvature to hold over the next interval: the arc that keeps closest to
 // the target line through this interval and leaves the best start for the next one.
 class Steering {
-public:
+  public:
     Steering(const Circuit& c, const RacingLine& l) : circuit(c), line(l) {}
 
-    double choose(const ArcPose& pose, double s, double speed, double seconds, const LineTarget& target) const {
+    double choose(const ArcPose& pose, double s, double speed, double seconds,
+                  const LineTarget& target) const {
         if (speed <= 0.0) return 0.0;
         double best = 0.0, bestCost = 1e30;
-        for (double k = -kMaxCurvature; k <= kMaxCurvature + 1e-9; k += 0.02) consider(pose, s, speed, seconds, target, k, best, bestCost);
+        for (double k = -kMaxCurvature; k <= kMaxCurvature + 1e-9; k += 0.02)
+            consider(pose, s, speed, seconds, target, k, best, bestCost);
         const double centre = best;
-        for (double k = centre - 0.02; k <= centre + 0.02 + 1e-9; k += 0.001) consider(pose, s, speed, seconds, target, k, best, bestCost);
+        for (double k = centre - 0.02; k <= centre + 0.02 + 1e-9; k += 0.001)
+            consider(pose, s, speed, seconds, target, k, best, bestCost);
         return best;
     }
 
-private:
+  private:
     static constexpr double kMaxCurvature = 1.4;
     static constexpr int kSamples = 6;
 
-    void consider(const ArcPose& pose, double s, double speed, double seconds, const LineTarget& target, double k,
-                  double& best, double& bestCost) const {
+    void consider(const ArcPose& pose, double s, double speed, double seconds,
+                  const LineTarget& target, double k, double& best, double& bestCost) const {
         ArcPose end;
         double endS = 0.0;
         double cost = intervalCost(pose, s, speed, seconds, target, k, end, endS);
@@ -189,16 +195,19 @@ private:
         for (double k2 = -kMaxCurvature; k2 <= kMaxCurvature + 1e-9; k2 += 0.05) {
             ArcPose unused;
             double unusedS = 0.0;
-            next = std::min(next, intervalCost(end, endS, speed, seconds, target, k2, unused, unusedS));
+            next = std::min(next,
+                            intervalCost(end, endS, speed, seconds, target, k2, unused, unusedS));
         }
         cost += 0.8 * next;
         if (cost < bestCost) bestCost = cost, best = k;
     }
 
-    double targetAt(const LineTarget& target, double s) const { return target.fixed ? target.lane : line.at(s); }
+    double targetAt(const LineTarget& target, double s) const {
+        return target.fixed ? target.lane : line.at(s);
+    }
 
-    double intervalCost(const ArcPose& from, double s, double speed, double seconds, const LineTarget& target, double k,
-                        ArcPose& end, double& endS) const {
+    double intervalCost(const ArcPose& from, double s, double speed, double seconds,
+                        const LineTarget& target, double k, ArcPose& end, double& endS) const {
         const double distance = speed * seconds;
         double cost = 0.0, lateral = 0.0, station = s;
         for (int j = 1; j <= kSamples; ++j) {
@@ -227,7 +236,8 @@ struct Decision {
 
 // Race craft at one record instant: keep apart when side by side, follow with room unless
 // allowed to pass, pass on the side the other car leaves free.
-Decision decide(const Racer& me, const Racer& other, const SpeedProfile& profile, double seconds, double length) {
+Decision decide(const Racer& me, const Racer& other, const SpeedProfile& profile, double seconds,
+                double length) {
     Decision d;
     const Driving& drive = *me.driving;
     const double reach = std::max(me.speed, 1.0) * seconds * 1.1;
@@ -277,15 +287,19 @@ ArcPose poseOf(const Car& car) {
 float turnRateFor(double k, double v) { return static_cast<float>(-k * v / (kCarRadians * 100.0)); }
 
 class RaceSession {
-public:
+  public:
     RaceSession(const Circuit& c, const Track& track)
-        : circuit(c), line(c), steering(c, line), profiles{SpeedProfile(c, kDrivers[0]), SpeedProfile(c, kDrivers[1])} {
+        : circuit(c),
+          line(c),
+          steering(c, line),
+          profiles{SpeedProfile(c, kDrivers[0]), SpeedProfile(c, kDrivers[1])} {
         for (int i = 0; i < 2; ++i) {
             racers[i].driving = &kDrivers[i];
             racers[i].car.setTrack(&track);
             racers[i].car.setPosition(Vec3{i == 0 ? 0.0f : 0.3f, 0.0f, 0.0f});
             racers[i].s = c.gridS;
-            project(c, racers[i].car.position.x, racers[i].car.position.y, c.gridS, racers[i].s, racers[i].lateral);
+            project(c, racers[i].car.position.x, racers[i].car.position.y, c.gridS, racers[i].s,
+                    racers[i].lateral);
         }
     }
 
@@ -294,7 +308,8 @@ public:
         for (Racer& r : racers) {
             r.car.advance(ms);
             double s = 0.0;
-            project(circuit, r.car.position.x, r.car.position.y, r.s + r.speed * ms * 0.001, s, r.lateral);
+            project(circuit, r.car.position.x, r.car.position.y, r.s + r.speed * ms * 0.001, s,
+                    r.lateral);
             r.progress += circuit.forwardGap(r.s, s);
             r.s = circuit.wrap(s);
         }
@@ -306,12 +321,17 @@ public:
         const int leader = racers[0].progress >= racers[1].progress ? 0 : 1;
         for (int i : {leader, 1 - leader}) {
             Racer& r = racers[i];
-            const Decision decision = decide(r, racers[1 - i], profiles[i], seconds, circuit.length());
-            const bool flagged = r.progress > kLaps * circuit.length() + circuit.forwardGap(circuit.gridS, circuit.startLineS);
+            const Decision decision =
+                decide(r, racers[1 - i], profiles[i], seconds, circuit.length());
+            const bool flagged =
+                r.progress >
+                kLaps * circuit.length() + circuit.forwardGap(circuit.gridS, circuit.startLineS);
             r.speed = flagged ? std::min(slowing(r.speed), decision.speed) : decision.speed;
             for (;;) {
-                r.curvature = steering.choose(poseOf(r.car), r.s, r.speed, seconds, decision.target);
-                if (i == leader || r.speed <= 0.0 || closestApproach(i, seconds) >= kClearance) break;
+                r.curvature =
+                    steering.choose(poseOf(r.car), r.s, r.speed, seconds, decision.target);
+                if (i == leader || r.speed <= 0.0 || closestApproach(i, seconds) >= kClearance)
+                    break;
                 r.speed = r.speed > 0.5 ? r.speed - 0.15 : 0.0;
             }
             r.car.setSpeed(static_cast<float>(r.speed));
@@ -334,7 +354,10 @@ public:
         return closest;
     }
 
-    bool stopped() const { return racers[0].speed == 0.0 && racers[1].speed == 0.0 && racers[0].progress > circuit.length(); }
+    bool stopped() const {
+        return racers[0].speed == 0.0 && racers[1].speed == 0.0 &&
+               racers[0].progress > circuit.length();
+    }
 
     RaceFrame frame() const {
         RaceFrame f;
@@ -350,7 +373,7 @@ public:
 
     Racer racers[2];
 
-private:
+  private:
     const Circuit& circuit;
     RacingLine line;
     Steering steering;
@@ -359,8 +382,8 @@ private:
 
 }  // namespace
 
-bool recordRace(const Circuit& circuit, const Track& track, const std::string& ds21Path, const std::string& r5Path,
-                RaceLog& log, std::string& error) {
+bool recordRace(const Circuit& circuit, const Track& track, const std::string& ds21Path,
+                const std::string& r5Path, RaceLog& log, std::string& error) {
     ManualClock::install(kStartTick);
     auto session = std::make_unique<RaceSession>(circuit, track);
     Recorder ds21(ds21Path.c_str(), &session->racers[0].car);
@@ -408,11 +431,16 @@ double separation(const Corners& a, const Corners& b) {
     double best = -1e9;
     for (const Corners* shape : {&a, &b}) {
         for (int k = 0; k < 2; ++k) {
-            const double ex = (*shape)[k + 1][0] - (*shape)[k][0], ey = (*shape)[k + 1][1] - (*shape)[k][1];
+            const double ex = (*shape)[k + 1][0] - (*shape)[k][0],
+                         ey = (*shape)[k + 1][1] - (*shape)[k][1];
             const double len = std::hypot(ex, ey), nx = -ey / len, ny = ex / len;
             double minA = 1e9, maxA = -1e9, minB = 1e9, maxB = -1e9;
-            for (const auto& p : a) minA = std::min(minA, p[0] * nx + p[1] * ny), maxA = std::max(maxA, p[0] * nx + p[1] * ny);
-            for (const auto& p : b) minB = std::min(minB, p[0] * nx + p[1] * ny), maxB = std::max(maxB, p[0] * nx + p[1] * ny);
+            for (const auto& p : a)
+                minA = std::min(minA, p[0] * nx + p[1] * ny),
+                maxA = std::max(maxA, p[0] * nx + p[1] * ny);
+            for (const auto& p : b)
+                minB = std::min(minB, p[0] * nx + p[1] * ny),
+                maxB = std::max(maxB, p[0] * nx + p[1] * ny);
             best = std::max(best, std::max(minB - maxA, minA - maxB));
         }
     }

@@ -17,7 +17,7 @@ double separation(const Corners& a, const Corners& b);
 struct RaceFrame {
     double x[2];
     double y[2];
-    double z[2];         // as the car settled on the track
+    double z[2];  // as the car settled on the track
     double heading[2];
     double progress[2];  // distance along the loop since the grid
 };
@@ -33,5 +33,5 @@ struct RaceLog {
 // over two laps on the track's own triangles with the real car dynamics, and records both
 // with the real Recorder on a manual clock into the two run files (paths on disk). The
 // controls change only at record instants. Returns false and says why on failure.
-bool recordRace(const Circuit& circuit, const Track& track, const std::string& ds21Path, const std::string& r5Path,
-                RaceLog& log, std::string& error);
+bool recordRace(const Circuit& circuit, const Track& track, const std::string& ds21Path,
+                const std::string& r5Path, RaceLog& log, std::string& error);

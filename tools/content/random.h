@@ -4,7 +4,7 @@
 // The content generator's own deterministic randomness: the same seed gives the same
 // numbers on every machine, unlike std:: distributions.
 class ContentRandom {
-public:
+  public:
     explicit ContentRandom(uint64_t seed) : state(seed * 0x9E3779B97F4A7C15ull + 1) {}
 
     // splitmix64: tiny, fast and well mixed.
@@ -21,7 +21,7 @@ public:
     // Uniform integer in [0, n).
     uint32_t below(uint32_t n) { return static_cast<uint32_t>(unit() * n); }
 
-private:
+  private:
     uint64_t state;
 };
 

@@ -18,7 +18,8 @@ constexpr uint32_t kStartTick = 5000;
 
 // Records the camera poses on the same clock as the race, so that its records fall at the
 // very same times as the cars' and all three runs end together.
-bool recordCamera(const std::vector<RunRecord>& poses, const std::string& path, std::string& error) {
+bool recordCamera(const std::vector<RunRecord>& poses, const std::string& path,
+                  std::string& error) {
     ManualClock::install(kStartTick);
     Body camera;
     Recorder recorder(path.c_str(), &camera);
@@ -42,7 +43,8 @@ bool recordCamera(const std::vector<RunRecord>& poses, const std::string& path, 
 
 }  // namespace
 
-bool writeRuns(const ContentSink& sink, const Circuit& circuit, const Terrain& terrain, std::string& error) {
+bool writeRuns(const ContentSink& sink, const Circuit& circuit, const Terrain& terrain,
+               std::string& error) {
     auto track = std::make_unique<Track>();
     RaceLog race;
     // The camera looks past the scenery and the road exactly as the pack draws them.
@@ -58,8 +60,10 @@ bool writeRuns(const ContentSink& sink, const Circuit& circuit, const Terrain& t
         QuietOutput quiet;
         if (!track->readTriangles(sink.diskPath(kTrackModelPath).c_str())) {
             error = "cannot read back " + sink.diskPath(kTrackModelPath);
-        } else if (recordRace(circuit, *track, sink.diskPath(kDs21RunPath), sink.diskPath(kR5RunPath), race, error)) {
-            ok = recordCamera(directCameras(circuit, terrain, race, sight), sink.diskPath(kCameraRunPath), error);
+        } else if (recordRace(circuit, *track, sink.diskPath(kDs21RunPath),
+                              sink.diskPath(kR5RunPath), race, error)) {
+            ok = recordCamera(directCameras(circuit, terrain, race, sight),
+                              sink.diskPath(kCameraRunPath), error);
         }
         setTickSource(nullptr);
     }

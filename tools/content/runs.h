@@ -19,4 +19,5 @@ constexpr int kRecordFrameMs = 19;
 // landscape models must already be in the pack: the cars drive on the very triangles the
 // demo reads, and the camera looks past them.
 // Returns false and names the file on failure.
-bool writeRuns(const ContentSink& sink, const Circuit& circuit, const Terrain& terrain, std::string& error);
+bool writeRuns(const ContentSink& sink, const Circuit& circuit, const Terrain& terrain,
+               std::string& error);

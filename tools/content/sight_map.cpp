@@ -13,9 +13,15 @@ namespace {
 V3 toV3(const Vec3& v) { return V3{v.x, v.y, v.z}; }
 
 double dot(const V3& a, const V3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-V3 crossOf(const V3& a, const V3& b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
-V3 lowest(const V3& a, const V3& b) { return {std::min(a.x, b.x), std::min(a.y, b.y), std::min(a.z, b.z)}; }
-V3 highest(const V3& a, const V3& b) { return {std::max(a.x, b.x), std::max(a.y, b.y), std::max(a.z, b.z)}; }
+V3 crossOf(const V3& a, const V3& b) {
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+V3 lowest(const V3& a, const V3& b) {
+    return {std::min(a.x, b.x), std::min(a.y, b.y), std::min(a.z, b.z)};
+}
+V3 highest(const V3& a, const V3& b) {
+    return {std::max(a.x, b.x), std::max(a.y, b.y), std::max(a.z, b.z)};
+}
 
 }  // namespace
 
@@ -25,7 +31,8 @@ bool SightMap::addModel(const std::string& path) {
     const size_t before = faces.size();
     parseModelGeometry(file, [this](const ModelObject& object, size_t) {
         for (const ModelFace& f : object.faces) {
-            const V3 a = toV3(object.positions[f.vertex[0]]), b = toV3(object.positions[f.vertex[1]]),
+            const V3 a = toV3(object.positions[f.vertex[0]]),
+                     b = toV3(object.positions[f.vertex[1]]),
                      c = toV3(object.positions[f.vertex[2]]);
             const Face face{a, b - a, c - a, lowest(a, lowest(b, c)), highest(a, highest(b, c))};
             const int index = static_cast<int>(faces.size());
@@ -33,7 +40,8 @@ bool SightMap::addModel(const std::string& path) {
             const int i0 = columnOf(face.low.x), i1 = columnOf(face.high.x);
             const int j0 = columnOf(face.low.y), j1 = columnOf(face.high.y);
             for (int j = j0; j <= j1; ++j) {
-                for (int i = i0; i <= i1; ++i) cells[static_cast<size_t>(j) * kColumns + i].push_back(index);
+                for (int i = i0; i <= i1; ++i)
+                    cells[static_cast<size_t>(j) * kColumns + i].push_back(index);
             }
         }
     });
@@ -76,8 +84,8 @@ bool SightMap::clear(const V3& a, const V3& b) const {
     for (int k = 0; k <= steps; ++k) {
         const double f = static_cast<double>(k) / steps;
         const double x = a.x + (b.x - a.x) * f, y = a.y + (b.y - a.y) * f;
-        const int around[4] = {columnOf(x - 0.2 * kCell), columnOf(x + 0.2 * kCell), columnOf(y - 0.2 * kCell),
-                               columnOf(y + 0.2 * kCell)};
+        const int around[4] = {columnOf(x - 0.2 * kCell), columnOf(x + 0.2 * kCell),
+                               columnOf(y - 0.2 * kCell), columnOf(y + 0.2 * kCell)};
         // Most samples fall in the very cells of the one before, which were all just looked at.
         if (std::equal(std::begin(around), std::end(around), std::begin(was))) continue;
         std::copy(std::begin(around), std::end(around), std::begin(was));
@@ -100,7 +108,8 @@ bool SightMap::roomAt(const V3& eye, double lift) const {
     if (!clear(eye, eye - V3{0.0, 0.0, lift})) return false;
     for (int k = 0; k < 8; ++k) {
         const double angle = k * 3.14159265358979323846 / 4.0;
-        if (!clear(eye, eye + V3{kLens * std::cos(angle), kLens * std::sin(angle), 0.0})) return false;
+        if (!clear(eye, eye + V3{kLens * std::cos(angle), kLens * std::sin(angle), 0.0}))
+            return false;
     }
     return true;
 }

@@ -12,10 +12,10 @@
 namespace {
 
 constexpr int kSkySize = 512;
-constexpr int kSkyPeriod = 6;  // lattice cells across the image: a few large cloud banks
-constexpr double kSkyBorder = 0.03;   // of the image's side: the band of plain blue round it
-constexpr double kSkyFade = 0.33;     // over which the clouds and the blue's shading come in
-constexpr double kCloudShift = 0.5;   // lattice cells
+constexpr int kSkyPeriod = 6;        // lattice cells across the image: a few large cloud banks
+constexpr double kSkyBorder = 0.03;  // of the image's side: the band of plain blue round it
+constexpr double kSkyFade = 0.33;    // over which the clouds and the blue's shading come in
+constexpr double kCloudShift = 0.5;  // lattice cells
 constexpr int kSmokeSize = 64;
 // Faint fringe values below this become exact black: additive smoke would otherwise show
 // a speckled square around every puff, since only (0, 0, 0) is keyed out.
@@ -36,7 +36,9 @@ struct Rgb {
     double r, g, b;
 };
 
-Rgb mixRgb(const Rgb& a, const Rgb& b, double t) { return {mix(a.r, b.r, t), mix(a.g, b.g, t), mix(a.b, b.b, t)}; }
+Rgb mixRgb(const Rgb& a, const Rgb& b, double t) {
+    return {mix(a.r, b.r, t), mix(a.g, b.g, t), mix(a.b, b.b, t)};
+}
 
 // How far a point of the image (0..1 both ways) lies inside the border band, from 0 on the
 // band to 1 well inside it. Every face of the sky box shows the whole image, and each edge
@@ -53,7 +55,8 @@ double insideBorder(double u, double v) {
 double cloudDensity(double x, double y) {
     // The noise is shifted so that its cloud banks lie well inside the border.
     const double detail = tiledFractalNoise(x + kCloudShift, y, kSkyPeriod, 5, 1705u);
-    const double cover = tiledFractalNoise((x + kCloudShift) / 3.0, y / 3.0, kSkyPeriod / 3, 2, 2203u);
+    const double cover =
+        tiledFractalNoise((x + kCloudShift) / 3.0, y / 3.0, kSkyPeriod / 3, 2, 2203u);
     const double inside = insideBorder(x / kSkyPeriod, y / kSkyPeriod);
     return detail + (cover - 0.5) * 0.6 + 0.28 - 1.3 * (1.0 - inside);
 }

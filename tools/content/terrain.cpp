@@ -7,8 +7,8 @@
 
 namespace {
 
-constexpr double kMargin = 11.0;          // ground beyond the circuit, to the edge of the view
-constexpr double kBelowRoad = 0.06;       // the ground's gap under the road surface
+constexpr double kMargin = 11.0;     // ground beyond the circuit, to the edge of the view
+constexpr double kBelowRoad = 0.06;  // the ground's gap under the road surface
 constexpr double kGuardRadius = kSurfaceHalfWidth + Terrain::kSpacing * 1.5 + 0.05;
 
 double smoothstep(double edge0, double edge1, double x) {
@@ -32,20 +32,23 @@ Terrain::Terrain(const Circuit& c) : circuit(c) {
     heights.resize(static_cast<size_t>(columns) * rows);
     for (int j = 0; j < rows; ++j) {
         for (int i = 0; i < columns; ++i) {
-            heights[static_cast<size_t>(j) * columns + i] = shapedHeight(originX + i * kSpacing, originY + j * kSpacing);
+            heights[static_cast<size_t>(j) * columns + i] =
+                shapedHeight(originX + i * kSpacing, originY + j * kSpacing);
         }
     }
 }
 
 double Terrain::roadDistance(double x, double y) const {
     double best = 1e30;
-    for (const CentrePoint& p : coarse) best = std::min(best, (p.x - x) * (p.x - x) + (p.y - y) * (p.y - y));
+    for (const CentrePoint& p : coarse)
+        best = std::min(best, (p.x - x) * (p.x - x) + (p.y - y) * (p.y - y));
     return std::sqrt(best);
 }
 
 // Gentle hills near the circuit that climb into higher ground farther out.
 double Terrain::naturalHeight(double x, double y, double distance) const {
-    const double rolling = 0.7 * (tiledFractalNoise(x / 7.0 + 40.0, y / 7.0 + 40.0, 64, 3, 501) - 0.5);
+    const double rolling =
+        0.7 * (tiledFractalNoise(x / 7.0 + 40.0, y / 7.0 + 40.0, 64, 3, 501) - 0.5);
     const double rise = 0.09 * std::pow(std::max(0.0, distance - 3.5), 1.25);
     return -0.12 + rolling + rise;
 }
@@ -61,7 +64,8 @@ double Terrain::shapedHeight(double x, double y) const {
     }
     const double bed = smoothstep(kSurfaceHalfWidth + 2.6, kSurfaceHalfWidth + 0.3, nearest);
     double h = naturalHeight(x, y, nearest) * (1.0 - bed) + (nearestZ - kBelowRoad) * bed;
-    const double inYard = smoothstep(0.5, 0.0, std::max({paddock.x0 - x, x - paddock.x1, paddock.y0 - y, y - paddock.y1}));
+    const double inYard = smoothstep(
+        0.5, 0.0, std::max({paddock.x0 - x, x - paddock.x1, paddock.y0 - y, y - paddock.y1}));
     h = h * (1.0 - inYard) + paddock.floor * inYard;
     return std::min(h, cap);
 }
@@ -74,6 +78,7 @@ double Terrain::heightAt(double x, double y) const {
     // Each cell is taken as two triangles split along its (i, j)-(i+1, j+1) diagonal, as the
     // ground mesh draws the cells near the road.
     const double h00 = vertexHeight(i, j), h11 = vertexHeight(i + 1, j + 1);
-    if (tx >= ty) return h00 + (vertexHeight(i + 1, j) - h00) * tx + (h11 - vertexHeight(i + 1, j)) * ty;
+    if (tx >= ty)
+        return h00 + (vertexHeight(i + 1, j) - h00) * tx + (h11 - vertexHeight(i + 1, j)) * ty;
     return h00 + (h11 - vertexHeight(i, j + 1)) * tx + (vertexHeight(i, j + 1) - h00) * ty;
 }

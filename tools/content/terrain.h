@@ -16,11 +16,13 @@ struct Paddock {
 // through it, with a cutting where the lower pass runs under the bridge and higher ground
 // toward the edge of the view.
 class Terrain {
-public:
+  public:
     explicit Terrain(const Circuit& circuit);
 
     // Ground height at a grid vertex (i, j) and, interpolated as drawn, anywhere.
-    double vertexHeight(int i, int j) const { return heights[static_cast<size_t>(j) * columns + i]; }
+    double vertexHeight(int i, int j) const {
+        return heights[static_cast<size_t>(j) * columns + i];
+    }
     double heightAt(double x, double y) const;
     // Plan distance from (x, y) to the centre line (coarse, for placing scenery).
     double roadDistance(double x, double y) const;
@@ -30,7 +32,7 @@ public:
     int columns = 0, rows = 0;
     Paddock paddock;
 
-private:
+  private:
     double naturalHeight(double x, double y, double distance) const;
     double shapedHeight(double x, double y) const;
 

@@ -22,8 +22,9 @@ struct Column {
 constexpr Column kColumns[] = {{0, 64}, {64, 96}, {96, 128}, {128, 384}, {384, 512}};
 
 // Lateral boundaries of the five strips, right verge to left verge (left is positive).
-constexpr std::array<double, 6> kLaterals = {-kSurfaceHalfWidth, -(kRoadHalfWidth + kKerbWidth), -kRoadHalfWidth,
-                                             kRoadHalfWidth, kRoadHalfWidth + kKerbWidth, kSurfaceHalfWidth};
+constexpr std::array<double, 6> kLaterals = {
+    -kSurfaceHalfWidth, -(kRoadHalfWidth + kKerbWidth), -kRoadHalfWidth,
+    kRoadHalfWidth,     kRoadHalfWidth + kKerbWidth,    kSurfaceHalfWidth};
 
 // Texture u across strip `index` (0 = right verge) at fraction t from its right side; the
 // outer strips mirror so that both sides of the road look alike.
@@ -33,7 +34,8 @@ double stripU(Strip strip, int index, double t) {
     const double from = column.first + inset;
     const double to = column.last - inset;
     const double across = index < 2 ? 1.0 - t : t;
-    const double u = strip == Road || strip == StartRoad ? from + (to - from) * t : from + (to - from) * across;
+    const double u =
+        strip == Road || strip == StartRoad ? from + (to - from) * t : from + (to - from) * across;
     return u / kAtlasSize;
 }
 
@@ -50,14 +52,17 @@ struct Surface {
         }
         return false;
     }
-    bool onGrid(double s) const { return std::fabs(circuit.forwardGap(circuit.gridS, s)) < kGridStretch + 1e-6; }
+    bool onGrid(double s) const {
+        return std::fabs(circuit.forwardGap(circuit.gridS, s)) < kGridStretch + 1e-6;
+    }
     Strip stripAt(int index, double s0, double s1) const {
         if (index == 0 || index == 4) return Verge;
         if (index == 2) return onGrid(0.5 * (s0 + s1)) ? StartRoad : Road;
         return inCorner(s0, s1) ? Kerb : Edge;
     }
     double along(Strip strip, double s) const {
-        if (strip == StartRoad) return circuit.forwardGap(circuit.gridS - kGridStretch, s) / (2.0 * kGridStretch);
+        if (strip == StartRoad)
+            return circuit.forwardGap(circuit.gridS - kGridStretch, s) / (2.0 * kGridStretch);
         return s * vScale;
     }
 };
@@ -87,8 +92,8 @@ MeshObject::Vertex corner(const PlanPoint& p, const CentrePoint& c, double u, do
     return vertex;
 }
 
-void addQuad(MeshObject& object, const MeshObject::Vertex& a, const MeshObject::Vertex& b, const MeshObject::Vertex& c,
-             const MeshObject::Vertex& d) {
+void addQuad(MeshObject& object, const MeshObject::Vertex& a, const MeshObject::Vertex& b,
+             const MeshObject::Vertex& c, const MeshObject::Vertex& d) {
     const int32_t ia = object.addVertex(a);
     const int32_t ib = object.addVertex(b);
     const int32_t ic = object.addVertex(c);
@@ -117,7 +122,8 @@ Section sectionAt(const Circuit& circuit, double s) {
     const double fromBridge = circuit.forwardGap(circuit.upperCrossingS, s);
     const bool bridgeEdge = std::fabs(std::fabs(fromBridge) - kSurfaceHalfWidth) < 1e-9;
     for (size_t i = 0; i < points.size(); ++i) {
-        points[i] = bridgeEdge ? crossingPoint(circuit, -kLaterals[i], fromBridge) : circuit.offsetPoint(s, kLaterals[i]);
+        points[i] = bridgeEdge ? crossingPoint(circuit, -kLaterals[i], fromBridge)
+                               : circuit.offsetPoint(s, kLaterals[i]);
     }
     return points;
 }
@@ -133,19 +139,22 @@ void addSegment(MeshObject& object, const Surface& surface, double s0, double s1
         const double uRight = stripU(strip, i, 0.0);
         const double uLeft = stripU(strip, i, 1.0);
         const double v0 = surface.along(strip, s0);
-        const double v1 = v0 + (s1 - s0) * (strip == StartRoad ? 0.5 / kGridStretch : surface.vScale);
-        addQuad(object, corner(p0[i], c0, uRight, v0), corner(p1[i], c1, uRight, v1), corner(p1[i + 1], c1, uLeft, v1),
-                corner(p0[i + 1], c0, uLeft, v0));
+        const double v1 =
+            v0 + (s1 - s0) * (strip == StartRoad ? 0.5 / kGridStretch : surface.vScale);
+        addQuad(object, corner(p0[i], c0, uRight, v0), corner(p1[i], c1, uRight, v1),
+                corner(p1[i + 1], c1, uLeft, v1), corner(p0[i + 1], c0, uLeft, v0));
     }
 }
 
 // Stations where a segment must end: the edges of the crossing square on both passes and
 // the ends of the grid stretch.
 std::vector<double> fixedStations(const Circuit& circuit) {
-    std::vector<double> stations = {
-        circuit.lowerCrossingS - kSurfaceHalfWidth, circuit.lowerCrossingS + kSurfaceHalfWidth,
-        circuit.upperCrossingS - kSurfaceHalfWidth, circuit.upperCrossingS + kSurfaceHalfWidth,
-        circuit.gridS - kGridStretch,               circuit.gridS + kGridStretch};
+    std::vector<double> stations = {circuit.lowerCrossingS - kSurfaceHalfWidth,
+                                    circuit.lowerCrossingS + kSurfaceHalfWidth,
+                                    circuit.upperCrossingS - kSurfaceHalfWidth,
+                                    circuit.upperCrossingS + kSurfaceHalfWidth,
+                                    circuit.gridS - kGridStretch,
+                                    circuit.gridS + kGridStretch};
     for (double& s : stations) s = circuit.wrap(s);
     std::sort(stations.begin(), stations.end());
     return stations;
@@ -158,7 +167,8 @@ bool insideCrossing(const Circuit& circuit, double s) {
 
 int segmentsFor(const Circuit& circuit, double s0, double s1) {
     double turn = 0.0;
-    for (double s = s0; s < s1; s += 0.05) turn += std::fabs(circuit.at(s).curvature) * std::min(0.05, s1 - s);
+    for (double s = s0; s < s1; s += 0.05)
+        turn += std::fabs(circuit.at(s).curvature) * std::min(0.05, s1 - s);
     const int byLength = static_cast<int>(std::ceil((s1 - s0) / kMaxSegment));
     const int byTurn = static_cast<int>(std::ceil(turn / kMaxSegmentTurn));
     return std::max(1, std::max(byLength, byTurn));

@@ -8,7 +8,9 @@ namespace {
 
 constexpr int kSize = 512;
 
-uint8_t clampByte(double value) { return static_cast<uint8_t>(std::clamp(value, 0.0, 255.0) + 0.5); }
+uint8_t clampByte(double value) {
+    return static_cast<uint8_t>(std::clamp(value, 0.0, 255.0) + 0.5);
+}
 
 void put(Picture& picture, int x, int y, double r, double g, double b) {
     picture.set(x, y, clampByte(r), clampByte(g), clampByte(b));
@@ -28,7 +30,8 @@ void paintVerge(Picture& picture, int x0, int x1) {
             const double n = grain(x, y, 64, 11) - 0.5;
             const double patch = grain(x, y, 8, 12) - 0.5;
             const double stripe = ((y / 64) % 2 == 0) ? 8.0 : -8.0;
-            put(picture, x, y, 70 + 40 * n + 20 * patch + stripe, 118 + 50 * n + 30 * patch + stripe, 46 + 25 * n);
+            put(picture, x, y, 70 + 40 * n + 20 * patch + stripe,
+                118 + 50 * n + 30 * patch + stripe, 46 + 25 * n);
         }
     }
 }
@@ -74,10 +77,12 @@ void paintAsphalt(Picture& picture, int x0, int x1, bool dashed) {
         for (int x = x0; x < x1; ++x) {
             const int across = x - x0;
             const double lane = std::fabs((across + 0.5) / width - 0.5);
-            const double rubber = (lane > 0.1 && lane < 0.35) ? -10.0 * (grain(x, y, 16, 44) + 0.3) : 0.0;
+            const double rubber =
+                (lane > 0.1 && lane < 0.35) ? -10.0 * (grain(x, y, 16, 44) + 0.3) : 0.0;
             double value = asphalt(x, y) + rubber;
             double tint = 0.0;
-            const bool edgeLine = (across >= line && across < 2 * line) || (across >= width - 2 * line && across < width - line);
+            const bool edgeLine = (across >= line && across < 2 * line) ||
+                                  (across >= width - 2 * line && across < width - line);
             const bool dash = dashed && std::abs(2 * across + 1 - width) <= line && (y % 256) < 150;
             if (edgeLine || dash) {
                 value = 228.0 + 20.0 * (grain(x, y, 64, 45) - 0.5);

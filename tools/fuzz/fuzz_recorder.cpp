@@ -13,9 +13,9 @@ bool sameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 bool holds(const Body& body, const RunRecord& r) {
     return sameBits(body.position.x, r.position.x) && sameBits(body.position.y, r.position.y) &&
-           sameBits(body.position.z, r.position.z) && sameBits(body.pitch, r.pitch) && sameBits(body.roll, r.roll) &&
-           sameBits(body.heading, r.heading) && sameBits(body.getSpeed(), r.forwardSpeed) &&
-           sameBits(body.turnRate, r.turnRate);
+           sameBits(body.position.z, r.position.z) && sameBits(body.pitch, r.pitch) &&
+           sameBits(body.roll, r.roll) && sameBits(body.heading, r.heading) &&
+           sameBits(body.getSpeed(), r.forwardSpeed) && sameBits(body.turnRate, r.turnRate);
 }
 
 }  // namespace
@@ -37,7 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             ManualClock::now = recorder.startTime + recorder.pendingRecord.timeMs;
         } else if (recorder.state == Playing) {
             require(applied < records, "more records applied than the file holds");
-            require(holds(body, decodeRunRecord(data + applied * kRunRecordSize)), "record not applied as stored");
+            require(holds(body, decodeRunRecord(data + applied * kRunRecordSize)),
+                    "record not applied as stored");
             ++applied;
         }
     }

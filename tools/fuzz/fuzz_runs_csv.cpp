@@ -30,7 +30,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<RunRecord> records;
     std::string error;
     if (!readRunCsv(file.path(), records, error)) {
-        for (char c : error) require(static_cast<unsigned char>(c) >= 0x20 && c != 0x7f, "control byte in the message");
+        for (char c : error)
+            require(static_cast<unsigned char>(c) >= 0x20 && c != 0x7f,
+                    "control byte in the message");
         return 0;
     }
     char* text = nullptr;
@@ -41,6 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const MemoryFile printed(reinterpret_cast<const uint8_t*>(text), length);
     std::free(text);
     std::vector<RunRecord> again;
-    require(readRunCsv(printed.path(), again, error) && sameBits(records, again), "the CSV does not read back exactly");
+    require(readRunCsv(printed.path(), again, error) && sameBits(records, again),
+            "the CSV does not read back exactly");
     return 0;
 }

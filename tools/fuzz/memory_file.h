@@ -10,7 +10,7 @@
 #include <string>
 
 class MemoryFile {
-public:
+  public:
     MemoryFile(const uint8_t* data, size_t size) : fd(memfd_create("fuzz-input", MFD_CLOEXEC)) {
         if (fd < 0 || write(fd, data, size) != static_cast<ssize_t>(size)) __builtin_trap();
         name = "/proc/self/fd/" + std::to_string(fd);
@@ -21,7 +21,7 @@ public:
 
     const char* path() const { return name.c_str(); }
 
-private:
+  private:
     int fd;
     std::string name;
 };

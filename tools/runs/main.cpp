@@ -66,8 +66,9 @@ int failure(const std::string& problem) {
 void printRow(size_t index, const RunRecord& r, const RunRecord* previous) {
     char gap[24] = "-";
     if (previous) std::snprintf(gap, sizeof gap, "%" PRId64, int64_t{r.timeMs} - previous->timeMs);
-    std::printf("%5zu %10u %8s %10.4f %10.4f %10.4f %9.3f %9.3f %10.3f %9.4f %9.4f\n", index + 1, r.timeMs, gap,
-                r.position.x, r.position.y, r.position.z, r.pitch, r.roll, r.heading, r.forwardSpeed, r.turnRate);
+    std::printf("%5zu %10u %8s %10.4f %10.4f %10.4f %9.3f %9.3f %10.3f %9.4f %9.4f\n", index + 1,
+                r.timeMs, gap, r.position.x, r.position.y, r.position.z, r.pitch, r.roll, r.heading,
+                r.forwardSpeed, r.turnRate);
 }
 
 int dump(const std::string& path) {
@@ -76,10 +77,12 @@ int dump(const std::string& path) {
     if (!readRunFile(path, run, error)) return failure(error);
     std::printf("%s: %zu records, %zu bytes\n", path.c_str(), run.records.size(),
                 run.records.size() * kRunRecordSize + run.trailingBytes);
-    std::printf("%5s %10s %8s %10s %10s %10s %9s %9s %10s %9s %9s\n", "#", "time ms", "gap ms", "x", "y", "z", "pitch",
-                "roll", "heading", "speed", "turn");
-    for (size_t i = 0; i < run.records.size(); ++i) printRow(i, run.records[i], i > 0 ? &run.records[i - 1] : nullptr);
-    for (const std::string& warning : runFileWarnings(run)) std::printf("warning: %s\n", warning.c_str());
+    std::printf("%5s %10s %8s %10s %10s %10s %9s %9s %10s %9s %9s\n", "#", "time ms", "gap ms", "x",
+                "y", "z", "pitch", "roll", "heading", "speed", "turn");
+    for (size_t i = 0; i < run.records.size(); ++i)
+        printRow(i, run.records[i], i > 0 ? &run.records[i - 1] : nullptr);
+    for (const std::string& warning : runFileWarnings(run))
+        std::printf("warning: %s\n", warning.c_str());
     return 0;
 }
 
@@ -88,7 +91,8 @@ int toCsv(const std::string& path) {
     std::string error;
     if (!readRunFile(path, run, error)) return failure(error);
     // The CSV goes to standard output; what it cannot carry is said on standard error.
-    for (const std::string& warning : runFileWarnings(run)) std::fprintf(stderr, "warning: %s: %s\n", path.c_str(), warning.c_str());
+    for (const std::string& warning : runFileWarnings(run))
+        std::fprintf(stderr, "warning: %s: %s\n", path.c_str(), warning.c_str());
     printRunCsv(run.records, stdout);
     return 0;
 }
@@ -106,9 +110,12 @@ bool plotOption(int argc, char** argv, int& i, PlotOptions& options, std::string
     const std::string name = argv[i];
     std::string value;
     if (!takeValue(argc, argv, i, value, error)) return false;
-    if (name == "--track") options.trackPath = value;
-    else if (name == "--out") options.outPath = value;
-    else if (name == "--size") return parseSize(name, value, options.width, options.height, error);
+    if (name == "--track")
+        options.trackPath = value;
+    else if (name == "--out")
+        options.outPath = value;
+    else if (name == "--size")
+        return parseSize(name, value, options.width, options.height, error);
     else if (name == "--step") {
         int64_t step = 0;
         if (!parseCount(name, value, 1, 1000, step, error)) return false;
@@ -122,11 +129,14 @@ int plot(int argc, char** argv) {
     std::string error;
     for (int i = 2; i < argc; ++i) {
         const bool option = std::strncmp(argv[i], "--", 2) == 0;
-        const bool known = option && (!std::strcmp(argv[i], "--track") || !std::strcmp(argv[i], "--out") ||
-                                      !std::strcmp(argv[i], "--size") || !std::strcmp(argv[i], "--step"));
+        const bool known =
+            option && (!std::strcmp(argv[i], "--track") || !std::strcmp(argv[i], "--out") ||
+                       !std::strcmp(argv[i], "--size") || !std::strcmp(argv[i], "--step"));
         if (option && !known) return usageError(std::string("unknown option ") + argv[i]);
-        if (!option) options.runPaths.push_back(argv[i]);
-        else if (!plotOption(argc, argv, i, options, error)) return usageError(error);
+        if (!option)
+            options.runPaths.push_back(argv[i]);
+        else if (!plotOption(argc, argv, i, options, error))
+            return usageError(error);
     }
     if (options.trackPath.empty() || options.outPath.empty() || options.runPaths.empty()) {
         return usageError("plot needs --track, --out and at least one run file");
@@ -134,8 +144,8 @@ int plot(int argc, char** argv) {
     std::vector<std::string> notes;
     if (!plotRuns(options, notes, error)) return failure(error);
     for (const std::string& note : notes) std::printf("%s\n", note.c_str());
-    std::printf("%s: %dx%d map of %zu runs\n", options.outPath.c_str(), options.width, options.height,
-                options.runPaths.size());
+    std::printf("%s: %dx%d map of %zu runs\n", options.outPath.c_str(), options.width,
+                options.height, options.runPaths.size());
     return 0;
 }
 
@@ -152,5 +162,6 @@ int main(int argc, char** argv) {
         std::fputs(kHelp, stdout);
         return 0;
     }
-    return usageError(command.empty() ? "no command given" : "cannot run \"" + command + "\" with these arguments");
+    return usageError(command.empty() ? "no command given"
+                                      : "cannot run \"" + command + "\" with these arguments");
 }

@@ -14,8 +14,8 @@ const char kRunCsvHeader[] = "time_ms,x,y,z,pitch,roll,heading,forward_speed,tur
 namespace {
 
 constexpr size_t kFieldCount = 9;
-const char* const kFieldNames[kFieldCount] = {"time_ms", "x",       "y",             "z",        "pitch",
-                                              "roll",    "heading", "forward_speed", "turn_rate"};
+const char* const kFieldNames[kFieldCount] = {
+    "time_ms", "x", "y", "z", "pitch", "roll", "heading", "forward_speed", "turn_rate"};
 
 // Nine fields of a few dozen characters at most: a longer line is no record, and is not
 // held in memory beyond this.
@@ -64,10 +64,12 @@ const char kNanPrefix[] = "nan:0x";
 
 bool parseNan(const std::string& text, float& value) {
     const size_t digits = text.size() - (sizeof kNanPrefix - 1);
-    if (digits != 8 || text.find_first_not_of("0123456789abcdefABCDEF", sizeof kNanPrefix - 1) != std::string::npos) {
+    if (digits != 8 || text.find_first_not_of("0123456789abcdefABCDEF", sizeof kNanPrefix - 1) !=
+                           std::string::npos) {
         return false;
     }
-    const uint32_t bits = static_cast<uint32_t>(std::strtoul(text.c_str() + sizeof kNanPrefix - 1, nullptr, 16));
+    const uint32_t bits =
+        static_cast<uint32_t>(std::strtoul(text.c_str() + sizeof kNanPrefix - 1, nullptr, 16));
     std::memcpy(&value, &bits, sizeof value);
     return std::isnan(value);
 }
@@ -99,18 +101,22 @@ std::string formatFloat(float value) {
 // Fills record from the nine fields; on failure names the field that is wrong.
 bool parseRecord(const std::vector<std::string>& fields, RunRecord& record, std::string& problem) {
     if (fields.size() != kFieldCount) {
-        problem = "expected " + std::to_string(kFieldCount) + " fields, found " + std::to_string(fields.size());
+        problem = "expected " + std::to_string(kFieldCount) + " fields, found " +
+                  std::to_string(fields.size());
         return false;
     }
-    float* floats[] = {&record.position.x, &record.position.y, &record.position.z, &record.pitch,
-                       &record.roll,       &record.heading,    &record.forwardSpeed, &record.turnRate};
+    float* floats[] = {&record.position.x,   &record.position.y, &record.position.z,
+                       &record.pitch,        &record.roll,       &record.heading,
+                       &record.forwardSpeed, &record.turnRate};
     if (!parseTime(fields[0], record.timeMs)) {
-        problem = "time_ms \"" + printableText(fields[0]) + "\" is not a whole number from 0 to 4294967295";
+        problem = "time_ms \"" + printableText(fields[0]) +
+                  "\" is not a whole number from 0 to 4294967295";
         return false;
     }
     for (size_t i = 1; i < kFieldCount; ++i) {
         if (!parseFloat(fields[i], *floats[i - 1])) {
-            problem = std::string(kFieldNames[i]) + " \"" + printableText(fields[i]) + "\" is not a 32-bit float";
+            problem = std::string(kFieldNames[i]) + " \"" + printableText(fields[i]) +
+                      "\" is not a 32-bit float";
             return false;
         }
     }
@@ -131,8 +137,8 @@ void printRunCsv(const std::vector<RunRecord>& records, FILE* out) {
     std::fprintf(out, "%s\n", kRunCsvHeader);
     for (const RunRecord& r : records) {
         std::string line = std::to_string(r.timeMs);
-        for (float value : {r.position.x, r.position.y, r.position.z, r.pitch, r.roll, r.heading, r.forwardSpeed,
-                            r.turnRate}) {
+        for (float value : {r.position.x, r.position.y, r.position.z, r.pitch, r.roll, r.heading,
+                            r.forwardSpeed, r.turnRate}) {
             line += "," + formatFloat(value);
         }
         std::fprintf(out, "%s\n", line.c_str());

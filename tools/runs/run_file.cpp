@@ -21,17 +21,21 @@ constexpr uint32_t kLongWaitMs = 60000;
 std::string duration(uint32_t ms) {
     char text[32];
     const double seconds = ms / 1000.0;
-    if (seconds < 120) std::snprintf(text, sizeof text, "%.1f s", seconds);
-    else if (seconds < 7200) std::snprintf(text, sizeof text, "%.1f minutes", seconds / 60);
-    else if (seconds < 172800) std::snprintf(text, sizeof text, "%.1f hours", seconds / 3600);
-    else std::snprintf(text, sizeof text, "%.1f days", seconds / 86400);
+    if (seconds < 120)
+        std::snprintf(text, sizeof text, "%.1f s", seconds);
+    else if (seconds < 7200)
+        std::snprintf(text, sizeof text, "%.1f minutes", seconds / 60);
+    else if (seconds < 172800)
+        std::snprintf(text, sizeof text, "%.1f hours", seconds / 3600);
+    else
+        std::snprintf(text, sizeof text, "%.1f days", seconds / 86400);
     return text;
 }
 
 }  // namespace
 
 bool finiteRecord(const RunRecord& r) {
-    const float values[] = {r.position.x, r.position.y, r.position.z, r.pitch,
+    const float values[] = {r.position.x, r.position.y, r.position.z,   r.pitch,
                             r.roll,       r.heading,    r.forwardSpeed, r.turnRate};
     for (float value : values) {
         if (!std::isfinite(value)) return false;
@@ -62,7 +66,8 @@ bool readRunFile(const std::string& path, RunFile& run, std::string& error) {
     return true;
 }
 
-bool writeRunFile(const std::string& path, const std::vector<RunRecord>& records, std::string& error) {
+bool writeRunFile(const std::string& path, const std::vector<RunRecord>& records,
+                  std::string& error) {
     const std::string partial = path + ".partial";
     FILE* file = std::fopen(partial.c_str(), "wb");
     if (!file) {
@@ -91,29 +96,35 @@ std::vector<std::string> runFileWarnings(const RunFile& run) {
     for (size_t i = 0; i < run.records.size(); ++i) {
         const uint32_t time = run.records[i].timeMs;
         if (time > reached && time - reached > kLongWaitMs) {
-            const std::string since = i == 0 ? "the start of playback" : "record " + std::to_string(i);
+            const std::string since =
+                i == 0 ? "the start of playback" : "record " + std::to_string(i);
             std::snprintf(line, sizeof line,
-                          "record %zu (%u ms) comes %s after %s: the run stands still that long, and the demo starts "
+                          "record %zu (%u ms) comes %s after %s: the run stands still that long, "
+                          "and the demo starts "
                           "its runs again only after it",
                           i + 1, time, duration(time - reached).c_str(), since.c_str());
             warnings.push_back(line);
         }
         reached = std::max(reached, time);
         if (!finiteRecord(run.records[i])) {
-            std::snprintf(line, sizeof line, "record %zu holds a value that is not a finite number", i + 1);
+            std::snprintf(line, sizeof line, "record %zu holds a value that is not a finite number",
+                          i + 1);
             warnings.push_back(line);
         }
         if (i > 0 && run.records[i].timeMs < run.records[i - 1].timeMs) {
             std::snprintf(line, sizeof line,
-                          "record %zu (%u ms) is earlier than record %zu (%u ms); playback applies it one frame "
+                          "record %zu (%u ms) is earlier than record %zu (%u ms); playback applies "
+                          "it one frame "
                           "after the previous one",
                           i + 1, run.records[i].timeMs, i, run.records[i - 1].timeMs);
             warnings.push_back(line);
         }
     }
     if (run.trailingBytes > 0) {
-        std::snprintf(line, sizeof line, "%zu trailing bytes after record %zu make no whole record; playback ignores them",
-                      run.trailingBytes, run.records.size());
+        std::snprintf(
+            line, sizeof line,
+            "%zu trailing bytes after record %zu make no whole record; playback ignores them",
+            run.trailingBytes, run.records.size());
         warnings.push_back(line);
     }
     return warnings;

@@ -21,7 +21,8 @@ bool readRunFile(const std::string& path, RunFile& run, std::string& error);
 
 // Writes the records with the run-file encoder. The file is replaced only once everything
 // is written; returns false and says why otherwise.
-bool writeRunFile(const std::string& path, const std::vector<RunRecord>& records, std::string& error);
+bool writeRunFile(const std::string& path, const std::vector<RunRecord>& records,
+                  std::string& error);
 
 // Warnings playback would not tell: records that keep the run waiting a minute or more,
 // times that go backwards, trailing bytes, values that are not finite numbers. One line

@@ -99,11 +99,14 @@ double edge(double ax, double ay, double bx, double by, double x, double y) {
     return (bx - ax) * (y - ay) - (by - ay) * (x - ax);
 }
 
-void fillTriangle(RgbImage& image, const double xs[3], const double ys[3], const uint8_t colour[3]) {
+void fillTriangle(RgbImage& image, const double xs[3], const double ys[3],
+                  const uint8_t colour[3]) {
     const int x0 = std::max(0, pixel(std::min({xs[0], xs[1], xs[2]}), image.width));
-    const int x1 = std::min(image.width - 1, pixel(std::ceil(std::max({xs[0], xs[1], xs[2]})), image.width));
+    const int x1 =
+        std::min(image.width - 1, pixel(std::ceil(std::max({xs[0], xs[1], xs[2]})), image.width));
     const int y0 = std::max(0, pixel(std::min({ys[0], ys[1], ys[2]}), image.height));
-    const int y1 = std::min(image.height - 1, pixel(std::ceil(std::max({ys[0], ys[1], ys[2]})), image.height));
+    const int y1 =
+        std::min(image.height - 1, pixel(std::ceil(std::max({ys[0], ys[1], ys[2]})), image.height));
     for (int y = y0; y <= y1; ++y) {
         for (int x = x0; x <= x1; ++x) {
             const double cx = x + 0.5, cy = y + 0.5;
@@ -123,14 +126,20 @@ void drawTrack(RgbImage& image, const MapView& view, const Track& track) {
     float low = INFINITY, high = -INFINITY;
     for (int i = 0; i < track.triangleCount; ++i) {
         order.push_back(&track.triangles[i]);
-        for (const Vec3& c : track.triangles[i].corner) low = std::min(low, c.z), high = std::max(high, c.z);
+        for (const Vec3& c : track.triangles[i].corner)
+            low = std::min(low, c.z), high = std::max(high, c.z);
     }
     // In double: three corners near the float limit would overflow a float sum.
-    auto meanZ = [](const Triangle* t) { return (double{t->corner[0].z} + t->corner[1].z + t->corner[2].z) / 3.0; };
-    std::stable_sort(order.begin(), order.end(), [&](const Triangle* a, const Triangle* b) { return meanZ(a) < meanZ(b); });
+    auto meanZ = [](const Triangle* t) {
+        return (double{t->corner[0].z} + t->corner[1].z + t->corner[2].z) / 3.0;
+    };
+    std::stable_sort(order.begin(), order.end(),
+                     [&](const Triangle* a, const Triangle* b) { return meanZ(a) < meanZ(b); });
     for (const Triangle* t : order) {
-        const double xs[3] = {view.px(t->corner[0].x), view.px(t->corner[1].x), view.px(t->corner[2].x)};
-        const double ys[3] = {view.py(t->corner[0].y), view.py(t->corner[1].y), view.py(t->corner[2].y)};
+        const double xs[3] = {view.px(t->corner[0].x), view.px(t->corner[1].x),
+                              view.px(t->corner[2].x)};
+        const double ys[3] = {view.py(t->corner[0].y), view.py(t->corner[1].y),
+                              view.py(t->corner[2].y)};
         const double lift = high > low ? (meanZ(t) - low) / (double{high} - low) : 0.5;
         const auto grey = static_cast<uint8_t>(96.0 + 96.0 * std::clamp(lift, 0.0, 1.0));
         const uint8_t colour[3] = {grey, grey, grey};
@@ -159,8 +168,10 @@ bool clipToImage(const RgbImage& image, double& ax, double& ay, double& bx, doub
             continue;
         }
         const double t = q[i] / p[i];
-        if (p[i] < 0.0) enter = std::max(enter, t);
-        else leave = std::min(leave, t);
+        if (p[i] < 0.0)
+            enter = std::max(enter, t);
+        else
+            leave = std::min(leave, t);
     }
     if (!(enter <= leave)) return false;
     bx = ax + dx * leave, by = ay + dy * leave;
@@ -169,10 +180,13 @@ bool clipToImage(const RgbImage& image, double& ax, double& ay, double& bx, doub
 }
 
 // A two-pixel line.
-void drawLine(RgbImage& image, double ax, double ay, double bx, double by, const uint8_t colour[3]) {
-    if (!std::isfinite(ax) || !std::isfinite(ay) || !std::isfinite(bx) || !std::isfinite(by)) return;
+void drawLine(RgbImage& image, double ax, double ay, double bx, double by,
+              const uint8_t colour[3]) {
+    if (!std::isfinite(ax) || !std::isfinite(ay) || !std::isfinite(bx) || !std::isfinite(by))
+        return;
     if (!clipToImage(image, ax, ay, bx, by)) return;
-    const int steps = static_cast<int>(std::ceil(std::max(std::fabs(bx - ax), std::fabs(by - ay)))) + 1;
+    const int steps =
+        static_cast<int>(std::ceil(std::max(std::fabs(bx - ax), std::fabs(by - ay)))) + 1;
     for (int i = 0; i <= steps; ++i) {
         const double x = ax + (bx - ax) * i / steps, y = ay + (by - ay) * i / steps;
         drawDisc(image, pixel(x, image.width), pixel(y, image.height), 1, colour);
@@ -191,14 +205,18 @@ struct Stretch {
 // far as the steps it stands for, and the chord it draws stays within a pixel of their
 // path. Beyond one full turn the path only repeats itself. So the steps drawn for a record
 // are bounded by the pixels its path can cross, not by the time to the next record.
-Stretch planStretch(const RunRecord& r, int64_t gapMs, int stepMs, const MapView& view, int maxStrides) {
+Stretch planStretch(const RunRecord& r, int64_t gapMs, int stepMs, const MapView& view,
+                    int maxStrides) {
     Stretch stretch;
-    const double fullTurnMs = 360.0 / (std::fabs(r.turnRate) * 0.1) + stepMs;  // infinite without a turn
-    stretch.spanMs = fullTurnMs < static_cast<double>(gapMs) ? static_cast<int64_t>(fullTurnMs) : gapMs;
+    const double fullTurnMs =
+        360.0 / (std::fabs(r.turnRate) * 0.1) + stepMs;  // infinite without a turn
+    stretch.spanMs =
+        fullTurnMs < static_cast<double>(gapMs) ? static_cast<int64_t>(fullTurnMs) : gapMs;
     const double pixelsPerMs = std::fabs(r.forwardSpeed) * 0.001 * view.scale;
     const double stepsToPixel = pixelsPerMs > 0.0 ? 1.0 / (pixelsPerMs * stepMs) : INFINITY;
     const double steps = std::ceil(static_cast<double>(stretch.spanMs) / stepMs);
-    const double join = std::max({1.0, std::floor(std::min(stepsToPixel, steps)), std::ceil(steps / maxStrides)});
+    const double join =
+        std::max({1.0, std::floor(std::min(stepsToPixel, steps)), std::ceil(steps / maxStrides)});
     stretch.strideMs = static_cast<int64_t>(join) * stepMs;
     return stretch;
 }
@@ -222,7 +240,8 @@ void awayFromImage(const RgbImage& image, double x, double y, double& dx, double
 // while its heading turns by up to a quarter turn it gains at most R (1 - cos wt) on the
 // image (R the radius of its circle), and never more than 2R. The strides' own length is
 // added, as each stride turns before it moves.
-bool goneForGood(const RgbImage& image, const MapView& view, const Car& car, const Stretch& stretch, int64_t leftMs) {
+bool goneForGood(const RgbImage& image, const MapView& view, const Car& car, const Stretch& stretch,
+                 int64_t leftMs) {
     double dx = 0.0, dy = 0.0;
     awayFromImage(image, view.px(car.position.x), view.py(car.position.y), dx, dy);
     const double distance = std::hypot(dx, dy);
@@ -247,8 +266,8 @@ bool goneForGood(const RgbImage& image, const MapView& view, const Car& car, con
 
 // Sets the record's pose and drives on from it as playback would, drawing as it goes. The
 // track only sets a car's height and tilt, never where it goes, so none is needed here.
-void driveFromRecord(RgbImage& image, const MapView& view, const RunRecord& record, const Stretch& stretch,
-                     const uint8_t colour[3]) {
+void driveFromRecord(RgbImage& image, const MapView& view, const RunRecord& record,
+                     const Stretch& stretch, const uint8_t colour[3]) {
     Car car;
     applyRecord(car, record);
     for (int64_t done = 0; done < stretch.spanMs; done += stretch.strideMs) {
@@ -264,8 +283,8 @@ int64_t gapAfter(const std::vector<RunRecord>& records, size_t i) {
     return std::max<int64_t>(0, int64_t{records[i + 1].timeMs} - records[i].timeMs);
 }
 
-void drawRun(RgbImage& image, const MapView& view, const PlotOptions& options, const Run& run, float topSpeed,
-             Omissions& omitted) {
+void drawRun(RgbImage& image, const MapView& view, const PlotOptions& options, const Run& run,
+             float topSpeed, Omissions& omitted) {
     uint8_t colour[3];
     const std::vector<RunRecord>& records = run.file.records;
     const int maxStrides = 4 * (image.width + image.height);
@@ -273,13 +292,15 @@ void drawRun(RgbImage& image, const MapView& view, const PlotOptions& options, c
         const int64_t gap = gapAfter(records, i);
         if (gap > kMaxGapMs) ++omitted.longGaps;
         if (!finiteRecord(records[i])) continue;
-        const Stretch stretch = planStretch(records[i], std::min(gap, kMaxGapMs), options.stepMs, view, maxStrides);
+        const Stretch stretch =
+            planStretch(records[i], std::min(gap, kMaxGapMs), options.stepMs, view, maxStrides);
         speedColour(std::fabs(records[i].forwardSpeed) / topSpeed, colour);
         driveFromRecord(image, view, records[i], stretch, colour);
     }
     for (const RunRecord& r : records) {
         if (!finiteRecord(r)) continue;
-        const int x = pixel(view.px(r.position.x), image.width), y = pixel(view.py(r.position.y), image.height);
+        const int x = pixel(view.px(r.position.x), image.width),
+                  y = pixel(view.py(r.position.y), image.height);
         speedColour(std::fabs(r.forwardSpeed) / topSpeed, colour);
         drawDisc(image, x, y, 4, kOutline);
         drawDisc(image, x, y, 3, colour);
@@ -322,7 +343,8 @@ void noteRunWarnings(const Run& run, std::vector<std::string>& notes, Omissions&
         r = RunRecord{};
         r.timeMs = timeMs;
     }
-    for (const std::string& warning : runFileWarnings(checked)) notes.push_back(run.path + ": " + warning);
+    for (const std::string& warning : runFileWarnings(checked))
+        notes.push_back(run.path + ": " + warning);
 }
 
 void noteOmissions(const Omissions& omitted, std::vector<std::string>& notes) {
@@ -332,7 +354,8 @@ void noteOmissions(const Omissions& omitted, std::vector<std::string>& notes) {
     }
     if (omitted.longGaps > 0) {
         notes.push_back(std::to_string(omitted.longGaps) +
-                        " records are followed by a gap of more than a minute; only the first minute of each is drawn");
+                        " records are followed by a gap of more than a minute; only the first "
+                        "minute of each is drawn");
     }
 }
 
@@ -355,7 +378,8 @@ bool plotRuns(const PlotOptions& options, std::vector<std::string>& notes, std::
     for (const Run& run : runs) drawRun(image, view, options, run, topSpeed, omitted);
     noteOmissions(omitted, notes);
     char legend[160];
-    std::snprintf(legend, sizeof legend, "colours: blue for speed 0 through green to red for speed %.3g", topSpeed);
+    std::snprintf(legend, sizeof legend,
+                  "colours: blue for speed 0 through green to red for speed %.3g", topSpeed);
     notes.push_back(legend);
     return writePng(options.outPath, image, error);
 }

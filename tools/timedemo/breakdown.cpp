@@ -14,10 +14,10 @@
 
 namespace {
 
-const char* const kStepNames[kFrameStepCount] = {"view and sky box", "cars", "landscape", "track",
-                                                 "smoke",            "blur", "swap"};
-const char* const kSceneModels[] = {"models\\track.ascii", "models\\landscape.ascii", "models\\ds21.ascii",
-                                    "models\\r5.ascii"};
+const char* const kStepNames[kFrameStepCount] = {
+    "view and sky box", "cars", "landscape", "track", "smoke", "blur", "swap"};
+const char* const kSceneModels[] = {"models\\track.ascii", "models\\landscape.ascii",
+                                    "models\\ds21.ascii", "models\\r5.ascii"};
 
 FrameBreakdown* active = nullptr;
 int currentStep = -1;
@@ -67,7 +67,9 @@ long modelTriangles(const char* path) {
     FILE* file = openRegularStream(path);
     if (!file) return -1;
     long faces = 0;
-    parseModelGeometry(file, [&faces](const ModelObject& object, size_t) { faces += static_cast<long>(object.faces.size()); });
+    parseModelGeometry(file, [&faces](const ModelObject& object, size_t) {
+        faces += static_cast<long>(object.faces.size());
+    });
     std::fclose(file);
     return faces;
 }
@@ -94,7 +96,8 @@ void stopBreakdown() {
 
 void printBreakdown(const FrameBreakdown& breakdown) {
     std::printf("start-up to the end of the first frame: %.2f s\n", breakdown.startupSeconds);
-    for (const char* model : kSceneModels) std::printf("model %s: %ld triangles\n", model, modelTriangles(model));
+    for (const char* model : kSceneModels)
+        std::printf("model %s: %ld triangles\n", model, modelTriangles(model));
     const double frames = breakdown.frames > 0 ? static_cast<double>(breakdown.frames) : 1.0;
     double total = 0.0;
     for (int step = 0; step < kFrameStepCount; ++step) {

@@ -14,8 +14,8 @@
 #include "common/command_line.h"
 #include "common/offline_demo.h"
 #include "platform/frame_profile.h"
-#include "timedemo/breakdown.h"
 #include "platform/standard_streams.h"
+#include "timedemo/breakdown.h"
 #include "timedemo/soak.h"
 
 namespace {
@@ -76,21 +76,32 @@ double secondsSince(std::chrono::steady_clock::time_point start) {
 }
 
 bool flag(const std::string& name, TimedemoOptions& options) {
-    if (name == "--no-blur") options.demo.blur = false;
-    else if (name == "--no-lighting") options.demo.lighting = false;
-    else if (name == "--help" || name == "-h") options.help = true;
-    else if (name == "--breakdown") options.breakdown = true;
-    else return false;
+    if (name == "--no-blur")
+        options.demo.blur = false;
+    else if (name == "--no-lighting")
+        options.demo.lighting = false;
+    else if (name == "--help" || name == "-h")
+        options.help = true;
+    else if (name == "--breakdown")
+        options.breakdown = true;
+    else
+        return false;
     return true;
 }
 
-bool valued(const std::string& name, const std::string& value, TimedemoOptions& options, std::string& error) {
+bool valued(const std::string& name, const std::string& value, TimedemoOptions& options,
+            std::string& error) {
     int64_t number = 0;
-    if (name == "--content") options.demo.contentDir = value;
-    else if (name == "--size") return parseSize(name, value, options.demo.width, options.demo.height, error);
-    else if (name == "--frames") return parseCount(name, value, 1, 10000000, options.frames, error);
-    else if (name == "--bare-frames") return parseCount(name, value, 1, 10000000, options.bareFrames, error);
-    else if (name == "--loops") return parseCount(name, value, 1, 100000, options.loops, error);
+    if (name == "--content")
+        options.demo.contentDir = value;
+    else if (name == "--size")
+        return parseSize(name, value, options.demo.width, options.demo.height, error);
+    else if (name == "--frames")
+        return parseCount(name, value, 1, 10000000, options.frames, error);
+    else if (name == "--bare-frames")
+        return parseCount(name, value, 1, 10000000, options.bareFrames, error);
+    else if (name == "--loops")
+        return parseCount(name, value, 1, 100000, options.loops, error);
     else if (name == "--fps") {
         if (!parseCount(name, value, 1, 1000, number, error)) return false;
         options.fps = static_cast<int>(number);
@@ -99,8 +110,8 @@ bool valued(const std::string& name, const std::string& value, TimedemoOptions& 
 }
 
 bool takesValue(const std::string& name) {
-    return name == "--content" || name == "--size" || name == "--frames" || name == "--bare-frames" || name == "--fps" ||
-           name == "--loops";
+    return name == "--content" || name == "--size" || name == "--frames" ||
+           name == "--bare-frames" || name == "--fps" || name == "--loops";
 }
 
 bool parseOptions(int argc, char** argv, TimedemoOptions& options, std::string& error) {
@@ -108,11 +119,13 @@ bool parseOptions(int argc, char** argv, TimedemoOptions& options, std::string& 
         const std::string name = argv[i];
         if (flag(name, options)) continue;
         if (!takesValue(name)) {
-            error = std::strncmp(argv[i], "--", 2) == 0 ? "unknown option " + name : "unexpected argument \"" + name + "\"";
+            error = std::strncmp(argv[i], "--", 2) == 0 ? "unknown option " + name
+                                                        : "unexpected argument \"" + name + "\"";
             return false;
         }
         std::string value;
-        if (!takeValue(argc, argv, i, value, error) || !valued(name, value, options, error)) return false;
+        if (!takeValue(argc, argv, i, value, error) || !valued(name, value, options, error))
+            return false;
     }
     if (options.bareFrames < 0) options.bareFrames = options.frames;
     return true;
@@ -158,7 +171,8 @@ void printReport(const TimedemoOptions& options, const Report& report) {
     const double bareFps = static_cast<double>(options.bareFrames) / report.bareSeconds;
     std::printf("frames: %lld at %dx%d, blur %s, lighting %s, virtual step 1/%d s\n",
                 static_cast<long long>(options.frames), options.demo.width, options.demo.height,
-                options.demo.blur ? "on" : "off", options.demo.lighting ? "on" : "off", options.fps);
+                options.demo.blur ? "on" : "off", options.demo.lighting ? "on" : "off",
+                options.fps);
     if (options.breakdown) printBreakdown(report.breakdown);
     std::printf("demo: %.1f frames per second (%.2f ms per frame)\n", demoFps, 1000.0 / demoFps);
     std::printf("simulate: %.3f ms per frame\n", report.profile.seconds[0] * 1000.0 / frames);
@@ -192,9 +206,12 @@ int main(int argc, char** argv) {
     if (started && options.loops > 0) {
         // The loop lines are the report; they go out as they come.
         FILE* loopLines = fdopen(dup(savedStdout), "w");
-        const bool looped = runSoak(options.loops, options.fps, int64_t{3600} * options.fps, loopLines);
+        const bool looped =
+            runSoak(options.loops, options.fps, int64_t{3600} * options.fps, loopLines);
         std::fclose(loopLines);
-        if (!looped) std::fprintf(stderr, "%s: the runs did not start again within an hour of demo time\n", kProgram);
+        if (!looped)
+            std::fprintf(stderr, "%s: the runs did not start again within an hour of demo time\n",
+                         kProgram);
         return looped ? 0 : 1;
     }
     if (started) {

@@ -15,7 +15,9 @@ double residentMegabytes() {
     unsigned long long size = 0, resident = 0;
     const bool read = std::fscanf(statm, "%llu %llu", &size, &resident) == 2;
     std::fclose(statm);
-    return read ? static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0) : -1.0;
+    return read ? static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) /
+                      (1024.0 * 1024.0)
+                : -1.0;
 }
 
 void renderOneFrame(VirtualClock& clock) {
@@ -38,8 +40,9 @@ bool runSoak(int64_t loops, int fps, int64_t maxLoopFrames, FILE* out) {
             renderOneFrame(clock);
         }
         const int64_t frames = clock.frame() - loopStart;
-        std::fprintf(out, "loop %lld: %.2f s of demo time (%lld frames), resident %.2f MB\n", static_cast<long long>(loop),
-                     static_cast<double>(frames) / fps, static_cast<long long>(frames), residentMegabytes());
+        std::fprintf(out, "loop %lld: %.2f s of demo time (%lld frames), resident %.2f MB\n",
+                     static_cast<long long>(loop), static_cast<double>(frames) / fps,
+                     static_cast<long long>(frames), residentMegabytes());
         std::fflush(out);
         loopStart = clock.frame();
     }
