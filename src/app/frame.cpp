@@ -6,6 +6,7 @@
 
 #include "app/options.h"
 #include "app/scene.h"
+#include "app/view.h"
 #include "effects/smoke.h"
 #include "platform/frame_profile.h"
 #include "platform/ticks.h"
@@ -119,6 +120,8 @@ void reshape(int width, int height) {
     glLoadIdentity();
     // A window shrunk to no height would make the aspect infinite; treat it as one pixel.
     const int safeHeight = height > 0 ? height : 1;
-    gluPerspective(65.0, static_cast<double>(width) / static_cast<double>(safeHeight), 0.1, 17.4);
+    gluPerspective(kFieldOfViewDegrees,
+                   static_cast<double>(width) / static_cast<double>(safeHeight), kNearPlane,
+                   kFarPlane);
     glClear(GL_ACCUM_BUFFER_BIT);
 }

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "app/options.h"
+#include "assets/pack_files.h"
 #include "effects/smoke.h"
 #include "replay/recorder.h"
 #include "world/camera.h"
@@ -26,7 +27,7 @@ Recorder* r5Recorder = nullptr;
 namespace {
 
 SmokeEmitter* makeSmoke(const Car* car, float spawnDistance) {
-    SmokeEmitter* smoke = new SmokeEmitter(1000, "tex\\smoke.bmp");
+    SmokeEmitter* smoke = new SmokeEmitter(1000, kSmokeBitmapFile);
     smoke->setEmitInterval(15);
     smoke->attachCar(car);
     smoke->setSpawnOffset(spawnDistance, 0.03f);
@@ -54,19 +55,19 @@ void setFixedState() {
 }  // namespace
 
 void assembleScene() {
-    track = new Track("models\\track.ascii");
-    landscape = new Landscape("models\\landscape.ascii");
-    ds21Car = new Car("models\\ds21.ascii");
+    track = new Track(kTrackModelFile);
+    landscape = new Landscape(kLandscapeModelFile);
+    ds21Car = new Car(kDs21ModelFile);
     ds21Car->setTrack(track);
-    r5Car = new Car("models\\r5.ascii");
+    r5Car = new Car(kR5ModelFile);
     r5Car->setTrack(track);
     r5Car->setPosition(Vec3{0.3f, 0.0f, 0.0f});
     ds21Smoke = makeSmoke(ds21Car, 0.3f);
     r5Smoke = makeSmoke(r5Car, 0.2f);
     camera = new Camera(ds21Car);
-    cameraRecorder = new Recorder("rec\\record0.rec", camera);
-    ds21Recorder = new Recorder("rec\\record1.rec", ds21Car);
-    r5Recorder = new Recorder("rec\\record2.rec", r5Car);
+    cameraRecorder = new Recorder(kCameraRunFile, camera);
+    ds21Recorder = new Recorder(kDs21RunFile, ds21Car);
+    r5Recorder = new Recorder(kR5RunFile, r5Car);
     startRuns();
     setFixedState();
 }

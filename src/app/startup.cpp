@@ -8,18 +8,17 @@
 #include "app/keyboard.h"
 #include "app/options.h"
 #include "app/scene.h"
+#include "app/view.h"
 #include "audio/music.h"
 #include "platform/gl_driver.h"
 #include "platform/standard_streams.h"
 
 namespace {
 
-const char kTitle[] = "ZORVEX 2005";
-
 void openWindow() {
-    glutInitWindowSize(450, 450);
-    glutInitWindowPosition(100, 100);
-    glutCreateWindow(kTitle);
+    glutInitWindowSize(kWindowWidth, kWindowHeight);
+    glutInitWindowPosition(kWindowX, kWindowY);
+    glutCreateWindow(kWindowTitle);
 }
 
 void registerCallbacks() {
@@ -38,14 +37,14 @@ void openSurface() {
         openWindow();
         return;
     }
-    glutGameModeString("1024x768:16@60");
+    glutGameModeString(kGameModeString);
     if (glutGameModeGet(GLUT_GAME_MODE_POSSIBLE)) glutEnterGameMode();
     if (glutGameModeGet(GLUT_GAME_MODE_ACTIVE)) return;
     // Without game mode there would be no context to draw into: use a full-screen window.
     std::fprintf(stderr,
-                 "Full-screen game mode 1024x768:16@60 is not available here; using a full-screen "
-                 "window.\n");
-    glutCreateWindow(kTitle);
+                 "Full-screen game mode %s is not available here; using a full-screen window.\n",
+                 kGameModeString);
+    glutCreateWindow(kWindowTitle);
     glutFullScreen();
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "assets/pack_files.h"
 #include "platform/files.h"
 
 namespace {
@@ -43,7 +44,7 @@ bool openAudioWithRetries() {
 // does not hold up the first frame. It is never freed: it plays until the process ends.
 // Only a regular file is handed to the decoder: a FIFO would block start-up.
 void playMusicLooping() {
-    FILE* file = openRegularStream("audio\\music.mp3");
+    FILE* file = openRegularStream(kMusicFile);
     if (!file) return;
     SDL_RWops* stream = SDL_RWFromFP(file, SDL_TRUE);
     if (!stream) {

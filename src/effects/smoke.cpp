@@ -8,6 +8,7 @@
 #include "assets/texture.h"
 #include "platform/frame_profile.h"
 #include "platform/ticks.h"
+#include "world/angles.h"
 #include "world/car.h"
 
 namespace {
@@ -15,7 +16,6 @@ namespace {
 SmokeRandom sharedRandom;
 
 constexpr float kHalfSide = 0.015f;
-constexpr double kRadiansToDegrees = 57.29577951308232;
 
 // A uniform draw 0..32767 mapped to -1..1.
 double signedUnit(int32_t draw) { return 2.0 * draw / 32767.0 - 1.0; }
@@ -114,8 +114,8 @@ void SmokeEmitter::emit(Particle& particle) {
     particle.velocity.x = static_cast<float>(signedUnit(random.next()) / 20000.0);
     particle.velocity.y = static_cast<float>(signedUnit(random.next()) / 20000.0);
     particle.velocity.z = static_cast<float>(-signedUnit(random.next()) / 20000.0);
-    const double heading = car->heading / kRadiansToDegrees;
-    const double pitch = car->pitch / kRadiansToDegrees;
+    const double heading = car->heading / kDegreesPerRadian;
+    const double pitch = car->pitch / kDegreesPerRadian;
     const double distance = spawnDistance;
     particle.position.x = static_cast<float>(car->position.x - distance * std::sin(heading));
     particle.position.y = static_cast<float>(car->position.y + distance * std::cos(heading));

@@ -2,6 +2,7 @@
 
 #include <GL/gl.h>
 
+#include "assets/pack_files.h"
 #include "assets/texture.h"
 #include "world/car.h"
 
@@ -31,7 +32,7 @@ Camera::Camera(Car* followed) : target(followed) {
     roll = -1.0f;
     heading = 178.0f;
     glGenTextures(1, &skyTexture);
-    loadMipmappedTexture("tex\\clouds.bmp", skyTexture);
+    loadMipmappedTexture(kSkyBitmapFile, skyTexture);
 }
 
 int32_t Camera::cycleMode() {

@@ -6,13 +6,11 @@
 
 #include "assets/model.h"
 #include "platform/frame_profile.h"
+#include "world/angles.h"
 #include "world/track.h"
 
 namespace {
 
-// The recorded runs were made with this truncated degree factor; the full pi / 180 would
-// make replayed cars drift off their recorded lines.
-constexpr double kRadiansPerDegree = 0.0174532;
 constexpr double kProbeRadius = 0.15;
 // Close to, but not, the reciprocal of the 0.212 spacing of neighbouring probes.
 constexpr double kTiltGain = 4.7;

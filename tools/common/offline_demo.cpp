@@ -11,6 +11,7 @@
 #include "app/frame.h"
 #include "app/options.h"
 #include "app/scene.h"
+#include "app/view.h"
 #include "common/command_line.h"
 #include "common/installed_content.h"
 #include "platform/gl_driver.h"
@@ -65,7 +66,7 @@ void openWindow(const char* program, int width, int height) {
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_ACCUM | GLUT_DEPTH);
     glutInitWindowSize(width, height);
     glutInitWindowPosition(0, 0);
-    glutCreateWindow("ZORVEX 2005");
+    glutCreateWindow(kWindowTitle);
 }
 
 }  // namespace

@@ -3,13 +3,15 @@
 #include <string>
 #include <vector>
 
+#include "app/view.h"
+
 // How a tool runs the real demo without GLUT's main loop: same scene, same frame function,
 // on a virtual clock.
 struct DemoSettings {
     // Empty: the installed content pack, or the working directory when not run from an install.
     std::string contentDir;
-    int width = 450;
-    int height = 450;
+    int width = kWindowWidth;
+    int height = kWindowHeight;
     bool blur = true;
     bool lighting = true;
     // Said after the cause when the scene cannot be built (where the demo's lines went).
