@@ -7,6 +7,7 @@
 #include "app/options.h"
 #include "assets/pack_files.h"
 #include "effects/smoke.h"
+#include "platform/heap.h"
 #include "replay/recorder.h"
 #include "world/camera.h"
 #include "world/car.h"
@@ -70,6 +71,7 @@ void assembleScene() {
     r5Recorder = new Recorder(kR5RunFile, r5Car);
     startRuns();
     setFixedState();
+    keepHeapForFrames();
 }
 
 void startRuns() {
