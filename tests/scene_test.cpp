@@ -4,11 +4,16 @@
 #include "app/scene.h"
 
 #include <GL/freeglut.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 
 #include "app/frame.h"
@@ -171,6 +176,69 @@ TEST_F(SceneTest, RunsRestartTogetherOnlyWhenAllThreeHaveEndedAndNoFrameAllocate
     const long during = allocationCount.load() - before;
     quiet.finish();
     EXPECT_EQ(during, 0) << "C++ allocations over 1000 frames";
+}
+
+// This process's anonymous resident memory in pages, read without allocating so that it can
+// be taken between counted frames; -1 when it cannot be read.
+long anonymousResidentPages() {
+    char text[8192];
+    const int fd = open("/proc/self/status", O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    const ssize_t got = read(fd, text, sizeof text - 1);
+    close(fd);
+    if (got <= 0) return -1;
+    text[got] = '\0';
+    const char* field = std::strstr(text, "RssAnon:");
+    long kib = -1;
+    if (!field || std::sscanf(field + std::strlen("RssAnon:"), "%ld", &kib) != 1) return -1;
+    return kib * 1024 / sysconf(_SC_PAGESIZE);
+}
+
+long minorPageFaults() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_minflt;
+}
+
+// The demo's own pack at the demo's window size, moving on through the race once every kind
+// of frame has been drawn: no frame allocates in our code, no frame hands pages back to the
+// kernel, and only a frame that needs more than any before it takes new ones. A renderer
+// whose frame memory goes back to the kernel faults all of it in again in every frame, and is
+// slow however fast the machine.
+TEST(PackScene, OnceWarmItsFramesAllocateNothingAndKeepTheirPages) {
+#ifdef ZORVEX_SANITIZE
+    GTEST_SKIP() << "the sanitizer's allocator holds freed blocks back and hands out new pages";
+#endif
+    const ScopedCwd cwd(std::string(ZORVEX_BINARY_DIR) + "/content");
+    ensureGlContext(450, 450);
+    ManualClock::install(5000);
+    optionFlags = AccumBlur | Lighting;
+    OutputCapture out;
+    assembleScene();
+    reshape(450, 450);
+    const auto frame = [] {
+        ManualClock::advance(33);
+        renderFrame();
+    };
+    for (int i = 0; i < 300; ++i) frame();  // 10 s of the race: every view, both cars smoking
+    constexpr int kMeasured = 300;
+    const long allocationsBefore = allocationCount.load();
+    long resident = anonymousResidentPages();
+    ASSERT_GT(resident, 0) << "RssAnon of /proc/self/status";
+    int takingPages = 0, givingPagesBack = 0;
+    for (int i = 0; i < kMeasured; ++i) {
+        const long faults = minorPageFaults();
+        frame();
+        const long now = anonymousResidentPages();
+        takingPages += minorPageFaults() > faults ? 1 : 0;
+        givingPagesBack += now < resident ? 1 : 0;
+        resident = now;
+    }
+    const long allocations = allocationCount.load() - allocationsBefore;
+    out.finish();
+    EXPECT_EQ(allocations, 0) << "C++ allocations over " << kMeasured << " frames";
+    EXPECT_EQ(givingPagesBack, 0) << "frames after which fewer pages were resident";
+    EXPECT_LE(takingPages, kMeasured / 10) << "frames that took pages from the kernel";
 }
 
 // The frame loop's clock, frame-rate window and projection, without a scene.
