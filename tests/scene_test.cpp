@@ -1,6 +1,7 @@
 // The whole scene in this process: assembly, the frame's order of work, restarts, the
-// blur and the no-allocation promise of the frame loop, on a manual clock; and the frame
-// loop's clock, frame-rate window and projection on their own.
+// blur and the no-allocation promise of the frame loop, on a manual clock, also with the
+// built pack, whose frames must keep their pages; and the frame loop's clock, frame-rate
+// window and projection on their own.
 #include "app/scene.h"
 
 #include <GL/freeglut.h>
