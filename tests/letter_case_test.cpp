@@ -13,8 +13,9 @@
 
 TEST(LetterCase, EachNameOfAPathIsMatchedWithoutRegardToLetterCaseWhereTheExactOneIsMissing) {
     TempDir dir;
-    for (const char* file : {"MODELS/Track.ascii", "tex/DS21.bmp", "tex/ds21.BMP.old",
-                             "Rec/record0.rec", "rec/record0.rec", "deep/Er/File", "Ü/a"})
+    for (const char* file :
+         {"MODELS/Track.ascii", "tex/DS21.bmp", "tex/ds21.BMP.old", "Rec/record0.rec",
+          "rec/record0.rec", "rec/record9.rec", "deep/Er/File", "Ü/a"})
         dir.write(file, file);
     const ScopedCwd cwd(dir.path());
     // Asked for, found (a name that matches nothing stays as written, with what follows it).
@@ -24,6 +25,7 @@ TEST(LetterCase, EachNameOfAPathIsMatchedWithoutRegardToLetterCaseWhereTheExactO
         {"tex\\ds21.bmp", "tex/DS21.bmp"},
         {"TEX\\Ds21.Bmp", "tex/DS21.bmp"},
         {"rec\\record0.rec", "rec/record0.rec"},  // the exact name, though Rec/ also holds one
+        {"rec\\RECORD9.REC", "rec/record9.rec"},  // each name exact first: rec/, not Rec/
         {"DEEP//er/./FILE", "deep/Er/./File"},
         {"models\\none.ascii", "MODELS/none.ascii"},
         {"nowhere/Track.ascii", "nowhere/Track.ascii"},
