@@ -91,8 +91,10 @@ const std::vector<BrokenPack>& brokenPacks() {
          [](const TempDir& d) {
              std::rename(d.file("tex/r5.bmp").c_str(), d.file("tex\\r5.bmp").c_str());
          },
-         at("models/r5.ascii", 3), "\"tex\\r5.bmp\": missing; \"tex\\r5.bmp\" would serve", 1,
-         "Failed to open DIB file tex\\r5.bmp."},
+         at("models/r5.ascii", 3),
+         "\"tex\\r5.bmp\": missing; \"tex\\r5.bmp\" would serve on the system packs are made on "
+         "(one file whose name holds its folders",
+         1, "Failed to open DIB file tex\\r5.bmp."},
         {"model that is a folder",
          [](const TempDir& d) {
              std::remove(d.file("models/landscape.ascii").c_str());

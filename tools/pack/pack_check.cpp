@@ -82,9 +82,12 @@ std::string whyNotOpened(const char* name, const std::string& reason) {
     if (reason == std::strerror(ENOENT) || reason == std::strerror(ENOTDIR)) {
         const std::string near = nearName("", nativePath(name));
         if (near.empty()) return "missing";
-        return "missing; " + quoted(near) +
-               " would serve on the system packs are made on (its name differs in separators or "
-               "trailing blanks)";
+        const bool oneName = near.find('\\') != std::string::npos;
+        return "missing; " + quoted(near) + " would serve on the system packs are made on (" +
+               (oneName ? "one file whose name holds its folders, as an archive unpacked "
+                          "without them leaves it"
+                        : "its names differ in trailing blanks or dots") +
+               ")";
     }
     if (reason == "not a regular file" || reason == std::strerror(EISDIR))
         return "not a regular file (" + reason + ")";
