@@ -218,6 +218,13 @@ const std::vector<BrokenPack>& brokenPacks() {
          },
          at("rec/record2.rec", 0), "record 2 (1.00 s): its position x is not a finite number", -1,
          ""},
+        // Ten hours of records a minute apart: the walk stops at its two million steps.
+        {"run longer than the checker follows",
+         [](const TempDir& d) {
+             writeRun(d, "rec/record1.rec", steadyRun(600, 60000, Vec3{0, 0, 0}, 0, 0));
+         },
+         at("rec/record1.rec", 0, "warning"),
+         "the track surface was followed up to record 534 (31980.00 s) only", -1, ""},
         {"music the sound library cannot open",
          [](const TempDir& d) { d.write("audio/music.mp3", std::string(4000, 'x')); },
          at("audio/music.mp3", 0, "warning"), "the sound library cannot play it", 0,
