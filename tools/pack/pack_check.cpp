@@ -14,10 +14,14 @@
 #include "pack/asset_check.h"
 #include "pack/model_check.h"
 #include "pack/run_check.h"
+#include "platform/dialogs.h"
 #include "platform/files.h"
 #include "world/track.h"
 
 namespace {
+
+// Larger files than this (a hundred times the size of our landscape) are announced.
+constexpr off_t kLargeFile = off_t{256} << 20;
 
 // Choices among names that differ only in letter case, as the resolver reports them; taken
 // into the findings of the file being checked right after the open that made them.
@@ -121,9 +125,18 @@ int openPackFile(const char* name, Findings& findings, Severity severity, size_t
     std::string reason;
     const int fd = openRegularFile(name, &reason);
     reportChoices(findings, line);
-    if (fd < 0)
+    if (fd < 0) {
         findings.add(severity, line, "cannot open",
                      subject + whyNotOpened(name, reason) + ": " + consequence);
+        return fd;
+    }
+    // Files are read as they stream, so a huge one costs time, not memory: say so first.
+    struct stat info {};
+    if (fstat(fd, &info) == 0 && info.st_size > kLargeFile) {
+        std::fprintf(stderr, "zorvex-pack: checking %s (%lld MB) takes a while\n",
+                     printableText(shownName(name)).c_str(),
+                     static_cast<long long>(info.st_size >> 20));
+    }
     return fd;
 }
 
