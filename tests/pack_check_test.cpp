@@ -135,8 +135,10 @@ const std::vector<BrokenPack>& brokenPacks() {
              replaceIn(d, "models/ds21.ascii", "16\n17\n18\n16\n18\n19\nEND",
                        "16\n17\n20\n16\n18\n19\nEND");
          },
-         at("models/ds21.ascii", 224), "1 face names an entry of their object", 0,
-         "1 faces with an index outside their object were left out (first: object 1, face 9)"},
+         at("models/ds21.ascii", 224),
+         "faces left out for naming an entry their object does not hold: 1 (the first: object 1, "
+         "face 9)",
+         0, "1 faces with an index outside their object were left out (first: object 1, face 9)"},
         {"texture path longer than a line",
          [](const TempDir& d) {
              replaceIn(d, "models/landscape.ascii", "tex\\grass.bmp",

@@ -70,7 +70,7 @@ class LineInspector {
     void see(ModelLineRole role, const ModelLineReader& lines, const char* text) {
         const size_t line = lines.lineNumber();
         // The rest of a long line is reported as such, not as the value it happens to hold.
-        if (text && lines.continued()) longLine(line);
+        if (text && lines.continued() && line != lastLongLine) longLine(line);
         if (text && isValue(role) && !lines.continued()) value(role, line, text);
         switch (role) {
             case ModelLineRole::Start:
@@ -113,10 +113,9 @@ class LineInspector {
         const ModelSkippedFaces& outside = geometry.outsideObject;
         if (outside.count > 0) {
             findings.error(outside.line, "left out",
-                           counted(outside.count, "face names", "faces name") +
-                               " an entry of their object that it does not hold: left out (the "
-                               "first: " +
-                               outside.first + ")");
+                           "faces left out for naming an entry their object does not hold: " +
+                               std::to_string(outside.count) + " (the first: " + outside.first +
+                               ")");
         }
         if (geometry.endedInsideAt > 0) {
             findings.error(geometry.endedInsideAt, "ends inside",
@@ -131,6 +130,7 @@ class LineInspector {
     std::string objectName() const { return "object " + std::to_string(object); }
 
     void longLine(size_t line) {
+        lastLongLine = line;
         findings.error(
             line, "long line",
             std::string("the line is longer than the 254 characters the readers take "
@@ -228,6 +228,7 @@ class LineInspector {
     size_t object = 0;
     ModelLineRole lastRole = ModelLineRole::Start;
     bool closedEarly = false;
+    size_t lastLongLine = 0;
     std::string stopText;
     std::vector<std::pair<size_t, std::string>> valueLines;
     size_t valueCount = 0;
@@ -323,11 +324,12 @@ void checkTrackModel(const char* name, Findings& findings, TextureList& textures
     // The drawing loader has said so where it left out the same faces.
     if (reading.outsideObject.count > 0 &&
         reading.outsideObject.line != geometry.outsideObject.line) {
-        findings.error(reading.outsideObject.line, "surface",
-                       counted(reading.outsideObject.count, "face names", "faces name") +
-                           " a vertex of their object that it does not hold: left out of the "
-                           "track's surface (the first: " +
-                           reading.outsideObject.first + ")");
+        findings.error(
+            reading.outsideObject.line, "surface",
+            "faces left out of the track's surface for naming a vertex their object does not "
+            "hold: " +
+                std::to_string(reading.outsideObject.count) +
+                " (the first: " + reading.outsideObject.first + ")");
     }
     if (track.triangleCount == 0)
         findings.error(0, "surface",
