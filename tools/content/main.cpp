@@ -3,18 +3,18 @@
 #include <cstdio>
 #include <string>
 
-#include "cars.h"
-#include "circuit.h"
 #include "common/png_image.h"
-#include "content_sink.h"
-#include "icon.h"
-#include "landscape.h"
-#include "music_synth.h"
+#include "content/cars/cars.h"
+#include "content/cars/icon.h"
+#include "content/circuit/circuit.h"
+#include "content/circuit/terrain.h"
+#include "content/circuit/track_model.h"
+#include "content/music/music_synth.h"
+#include "content/pack/content_sink.h"
+#include "content/race/runs.h"
+#include "content/scenery/landscape.h"
+#include "content/scenery/sky_smoke.h"
 #include "platform/standard_streams.h"
-#include "runs.h"
-#include "sky_smoke.h"
-#include "terrain.h"
-#include "track_model.h"
 
 namespace {
 

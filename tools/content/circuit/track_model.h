@@ -1,0 +1,26 @@
+#pragma once
+#include <vector>
+
+#include "content/circuit/circuit.h"
+#include "content/pack/bmp_writer.h"
+#include "content/pack/model_writer.h"
+
+constexpr const char* kTrackModelPath = "models\\track.ascii";
+constexpr const char* kTrackTexturePath = "tex\\track.bmp";
+
+// The demo's height table holds 3,000 triangles of the track, and every one is also drawn.
+constexpr size_t kTrackTriangleBudget = 3000;
+
+// The drivable surface as model objects. The first object holds the crossing, where each
+// plan triangle of the lower pass is followed by the bridge triangle straight above it, so
+// that the first two surfaces a height query meets there are always one of each level.
+std::vector<MeshObject> buildTrackModel(const Circuit& circuit);
+
+// The road's segments as pairs of stations, in order along the loop, and the two spans of the
+// crossing square. Scenery along the road's edge takes its corners at the same stations, so
+// that it meets the edge without a crack.
+std::vector<std::pair<double, double>> roadSegments(const Circuit& circuit);
+
+// The track's texture atlas: columns of verge, kerb, plain edge, asphalt with its markings,
+// and the grid stretch with the start/finish line; all repeat along the road.
+Picture paintTrackTexture();
