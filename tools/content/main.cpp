@@ -9,6 +9,7 @@
 #include "content/circuit/circuit.h"
 #include "content/circuit/terrain.h"
 #include "content/circuit/track_model.h"
+#include "content/circuit/track_texture.h"
 #include "content/music/music_synth.h"
 #include "content/pack/content_sink.h"
 #include "content/race/runs.h"

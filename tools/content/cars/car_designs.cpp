@@ -1,4 +1,4 @@
-#include "content/cars/car_livery.h"
+#include "content/cars/car_designs.h"
 
 // Both cars are modelled in units that the game draws at a quarter size: the saloon is 2.2
 // long (0.55 on the road), the hatchback 1.6 (0.4). Front is -y, wheels stand on z = 0.

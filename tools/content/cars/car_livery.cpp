@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "content/cars/car_designs.h"
+
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;

@@ -39,22 +39,10 @@ struct CarLivery {
     bool spokedWheels = false;
 };
 
-// One car: its file names, its shape and its paint.
-struct CarDesign {
-    std::string modelFile;    // below the pack's models folder
-    std::string textureFile;  // below the pack's tex folder
-    std::string textureName;  // as the model file names it ("tex\\ds21.bmp")
-    CarShape shape;
-    CarLivery livery;
-};
+struct CarDesign;
 
 // The atlas layout sized to the design's body.
 CarAtlas atlasFor(const CarDesign& design);
 
 // The design's texture picture, laid out by the atlas its meshes use.
 Picture paintCar(const CarDesign& design, const CarAtlas& atlas);
-
-// The long, low saloon with a tapering tail and rear wheel spats.
-CarDesign makeSaloonDesign();
-// The short, boxy hatchback with flared arches.
-CarDesign makeHatchbackDesign();

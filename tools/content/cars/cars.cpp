@@ -1,5 +1,6 @@
 #include "content/cars/cars.h"
 
+#include "content/cars/car_designs.h"
 #include "content/cars/car_livery.h"
 #include "content/cars/car_shape.h"
 #include "content/pack/bmp_writer.h"

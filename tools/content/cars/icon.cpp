@@ -4,9 +4,10 @@
 #include <cmath>
 #include <vector>
 
+#include "content/cars/car_designs.h"
 #include "content/cars/car_livery.h"
 #include "content/cars/car_shape.h"
-#include "content/circuit/track_model.h"
+#include "content/circuit/track_texture.h"
 #include "content/scenery/sky_smoke.h"
 
 namespace {

@@ -20,7 +20,3 @@ std::vector<MeshObject> buildTrackModel(const Circuit& circuit);
 // crossing square. Scenery along the road's edge takes its corners at the same stations, so
 // that it meets the edge without a crack.
 std::vector<std::pair<double, double>> roadSegments(const Circuit& circuit);
-
-// The track's texture atlas: columns of verge, kerb, plain edge, asphalt with its markings,
-// and the grid stretch with the start/finish line; all repeat along the road.
-Picture paintTrackTexture();

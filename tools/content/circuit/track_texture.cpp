@@ -1,7 +1,8 @@
+#include "content/circuit/track_texture.h"
+
 #include <algorithm>
 #include <cmath>
 
-#include "content/circuit/track_model.h"
 #include "content/maths/random.h"
 
 namespace {

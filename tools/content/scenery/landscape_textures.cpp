@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "content/maths/random.h"
+#include "content/scenery/pixel_font.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include <cstring>
+#include "content/scenery/pixel_font.h"
 
-#include "content/scenery/landscape_textures.h"
+#include <cstring>
 
 namespace {
 
