@@ -16,6 +16,7 @@
 
 #include "assets/bitmap.h"
 #include "assets/model_parser.h"
+#include "content/camera/camera_aim.h"
 #include "content/camera/sight_map.h"
 #include "content/race/race.h"
 #include "content/scenery/ground_mesh.h"
@@ -32,7 +33,6 @@
 namespace {
 
 const std::string kPack = std::string(ZORVEX_BINARY_DIR) + "/content";
-constexpr double kDegree = 3.14159265358979323846 / 180.0;
 
 const char* const kPackFiles[] = {
     "models/track.ascii", "models/landscape.ascii", "models/ds21.ascii", "models/r5.ascii",
@@ -246,83 +246,42 @@ struct ReplayFigures {
     int cameraShut = 0;  // camera records that put the eye inside scenery or the ground
 };
 
-struct Footprint {
-    double halfWidth;
-    double halfLength;
-};
-constexpr Footprint kFootprints[2] = {{0.11, 0.275}, {0.108, 0.2}};
-
-// A car's footprint corners in the world: local x across, local y along its length.
-Corners corners(const Car& car, const Footprint& f) {
-    const double h = car.heading * kDegree, c = std::cos(h), s = std::sin(h);
-    Corners out;
-    const double local[4][2] = {{-f.halfWidth, -f.halfLength},
-                                {f.halfWidth, -f.halfLength},
-                                {f.halfWidth, f.halfLength},
-                                {-f.halfWidth, f.halfLength}};
-    for (int k = 0; k < 4; ++k) {
-        out[k] = {car.position.x + local[k][0] * c - local[k][1] * s,
-                  car.position.y + local[k][0] * s + local[k][1] * c};
-    }
-    return out;
+// The camera's pose as a record of the free view, to measure it with the camera aim's own
+// projection of the demo's view.
+RunRecord poseOf(const Body& camera) {
+    RunRecord pose;
+    pose.position = camera.position;
+    pose.pitch = camera.pitch;
+    pose.roll = camera.roll;
+    pose.heading = camera.heading;
+    return pose;
 }
 
-// Where a point lands in the free view of the camera's pose, as the demo draws it: the view
-// turns by heading about z, roll about y and pitch about x after moving the world by a tenth
-// of the position, and projects 65 degrees high into a square window. x and y in pixels from
-// the centre of a 450 x 450 picture, and the depth in front of the eye.
-struct OnScreen {
-    double x, y, depth;
-};
-OnScreen onScreen(const Body& camera, double x, double y, double z) {
-    const double p = camera.pitch * kDegree, r = camera.roll * kDegree,
-                 h = camera.heading * kDegree;
-    const double vx = x + camera.position.x / 10.0, vy = y + camera.position.y / 10.0,
-                 vz = z + camera.position.z / 10.0;
-    const double x1 = vx * std::cos(h) - vy * std::sin(h), y1 = vx * std::sin(h) + vy * std::cos(h);
-    const double x2 = x1 * std::cos(r) + vz * std::sin(r),
-                 z2 = -x1 * std::sin(r) + vz * std::cos(r);
-    const double depth = -(y1 * std::sin(p) + z2 * std::cos(p)),
-                 pixels = 225.0 / std::tan(32.5 * kDegree) / depth;
-    return {x2 * pixels, (y1 * std::cos(p) - z2 * std::sin(p)) * pixels, depth};
-}
-
-// A car as the free view shows it, measured on a box 0.5 long, 0.2 wide and 0.14 high standing
-// at the car's position and heading: its size is the longer side of the rectangle that bounds
-// the box's eight corners on the picture (0 when a corner is behind the near plane at 0.1).
-// It is in the picture when its centre lies within the central 90 % both ways, nearer than
-// the sky box's faces (10), and the lines from the eye to its nose and tail clear the scenery.
+// A car as the free view shows it (carView: the box of a car on the demo's picture). It is in
+// the picture when its centre lies within the central 90 % both ways, nearer than the sky
+// box's faces (10), and the lines from the eye to its nose and tail clear the scenery.
 struct CarOnScreen {
     double size = 0.0;
     bool inPicture = false;
 };
 CarOnScreen carOnScreen(const Body& camera, const Car& car, const SightMap& sight) {
-    const double h = car.heading * kDegree, ax = -std::sin(h) * 0.25, ay = std::cos(h) * 0.25;
-    const double bx = std::cos(h) * 0.1, by = std::sin(h) * 0.1;
-    double left = 1e9, right = -1e9, low = 1e9, high = -1e9;
-    for (int k = 0; k < 8; ++k) {
-        const double u = k & 1 ? 1.0 : -1.0, v = k & 2 ? 1.0 : -1.0;
-        const OnScreen p =
-            onScreen(camera, car.position.x + u * ax + v * bx, car.position.y + u * ay + v * by,
-                     car.position.z + (k & 4 ? 0.14 : 0.0));
-        if (p.depth <= 0.1) return {};
-        left = std::min(left, p.x), right = std::max(right, p.x), low = std::min(low, p.y),
-        high = std::max(high, p.y);
-    }
-    const V3 eye{-camera.position.x / 10.0, -camera.position.y / 10.0, -camera.position.z / 10.0};
+    const RunRecord pose = poseOf(camera);
+    const V3 base{car.position.x, car.position.y, car.position.z};
+    const CarView view = carView(pose, base, car.heading);
+    if (view.size <= 0.0) return {};
+    const double h = car.heading * kDegree;
+    const V3 along{-std::sin(h) * 0.25, std::cos(h) * 0.25, 0.0};
+    const V3 eye = cameraEye(pose);
     bool seen = true;
     for (double end : {-1.0, 1.0}) {
         // To the nose and the tail just over the road, ending 0.1 short of them.
-        const V3 toward =
-            V3{car.position.x + end * ax, car.position.y + end * ay, car.position.z + 0.03} - eye;
-        const double length =
-            std::sqrt(toward.x * toward.x + toward.y * toward.y + toward.z * toward.z);
+        const V3 toward = base + along * end + V3{0.0, 0.0, 0.03} - eye;
+        const double length = std::sqrt(dot(toward, toward));
         seen = seen && sight.clear(eye, eye + toward * (1.0 - 0.1 / length));
     }
-    const OnScreen centre = onScreen(camera, car.position.x, car.position.y, car.position.z + 0.07);
-    return {std::max(right - left, high - low), seen && centre.depth < 10.0 &&
-                                                    std::fabs(centre.x) <= 0.9 * 225.0 &&
-                                                    std::fabs(centre.y) <= 0.9 * 225.0};
+    const ViewPoint& centre = view.middle;
+    return {view.size, seen && centre.depth < 10.0 && std::fabs(centre.x) <= 0.9 &&
+                           std::fabs(centre.y) <= 0.9};
 }
 
 class RaceReplay {
@@ -396,8 +355,7 @@ class RaceReplay {
         figures.framedFrames += largest >= 40.0 ? 1 : 0;
         figures.nearest.push_back(largest);
         passing.push_back({progress[0] - progress[1], inPicture == 2 && largest >= 40.0});
-        const double gap =
-            separation(corners(cars[0], kFootprints[0]), corners(cars[1], kFootprints[1]));
+        const double gap = separation(carFootprint(cars[0], 0), carFootprint(cars[1], 1));
         figures.closestGap = std::min(figures.closestGap, gap);
         figures.overlaps += gap < 0.0 ? 1 : 0;
     }
@@ -443,7 +401,7 @@ class RaceReplay {
             car.probe(45.0) > -100.0f && car.probe(135.0) > -100.0f && car.probe(225.0) > -100.0f;
         figures.surfaceMisses += (centre <= -100.0f || !probes) ? 1 : 0;
         bool onRoad = true;
-        for (const auto& p : corners(car, kFootprints[i])) {
+        for (const auto& p : carFootprint(car, i)) {
             onRoad = onRoad && track->heightAt(static_cast<float>(p[0]), static_cast<float>(p[1]),
                                                car.position.z) > -100.0f;
         }

@@ -4,9 +4,10 @@
 #include <cmath>
 
 namespace {
-constexpr double kDegree = 3.14159265358979323846 / 180.0;
-const double kFocal = 1.0 / std::tan(32.5 * kDegree);
+const double kFocal = 1.0 / halfViewTangent();
 }  // namespace
+
+double halfViewTangent() { return std::tan(0.5 * kFieldOfViewDegrees * kDegree); }
 
 RunRecord aimCamera(const V3& eye, const V3& target) {
     const V3 d = normalized(target - eye);
@@ -66,7 +67,7 @@ CarView carView(const RunRecord& record, const V3& base, double heading) {
         left = std::min(left, p.x), right = std::max(right, p.x);
         low = std::min(low, p.y), high = std::max(high, p.y);
     }
-    view.size = 0.5 * kPicture * std::max(right - left, high - low);
+    view.size = kHalfPicture * std::max(right - left, high - low);
     view.middle = viewPoint(record, base + V3{0.0, 0.0, kCarMiddle});
     return view;
 }

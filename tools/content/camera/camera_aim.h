@@ -1,5 +1,6 @@
 #pragma once
-#include "content/scenery/mesh_shapes.h"
+#include "app/view.h"
+#include "content/maths/vector.h"
 #include "replay/run_record.h"
 
 // The free view's record for an eye at `eye` looking at `target`, level (no roll). The view
@@ -11,13 +12,17 @@ RunRecord aimCamera(const V3& eye, const V3& target);
 V3 cameraEye(const RunRecord& record);
 V3 cameraDirection(const RunRecord& record);
 
-// The demo's square window, in pixels across, and the near plane of its projection.
-constexpr double kPicture = 450.0;
-constexpr double kNearPlane = 0.1;
+// Half the height of the demo's window in pixels: a point at 1 on the picture's -1 to 1
+// scale lies this many pixels from its centre. The window is square, so the same holds across.
+constexpr double kHalfPicture = 0.5 * kWindowHeight;
 
-// Where a point lands in the free view of a record, with the demo's projection (65 degrees
-// high in a square window): x right and y up, -1 to 1 across the picture, and its depth in
-// front of the eye.
+// The tangent of half the view's field: a point at depth d lands on the picture's edge when
+// it lies d times this off the line of sight.
+double halfViewTangent();
+
+// Where a point lands in the free view of a record, with the demo's projection (its field of
+// view high in its square window): x right and y up, -1 to 1 across the picture, and its
+// depth in front of the eye.
 struct ViewPoint {
     double x = 0.0, y = 0.0, depth = 0.0;
 };
@@ -25,8 +30,8 @@ ViewPoint viewPoint(const RunRecord& record, const V3& p);
 
 // A car as the free view shows it: the box of a car 0.5 long, 0.2 wide and 0.14 high standing
 // at `base`, its length along the heading (degrees, as the car's own). `size` is the longer
-// side, in pixels of a 450 x 450 picture, of the rectangle that bounds its eight corners,
-// and 0 when a corner lies behind the near plane; `middle` is where its centre lands.
+// side, in pixels of the demo's window, of the rectangle that bounds its eight corners, and
+// 0 when a corner lies behind the near plane; `middle` is where its centre lands.
 struct CarView {
     double size = 0.0;
     ViewPoint middle;

@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr int kLongestShot = 3;  // records one fixed camera may hold
 constexpr int kLateFrames =
     4;  // a record applies up to a frame of the demo late, so a shot runs on that long
@@ -71,7 +70,7 @@ class Eye {
         signed char& answer = known[2 * (frame - span.first) + car];
         if (answer < 0) {
             const RaceFrame& f = scene.race.frames[frame];
-            const double h = f.heading[car] * kPi / 180.0;
+            const double h = f.heading[car] * kDegree;
             const V3 along{-std::sin(h) * kCarHalfLength, std::cos(h) * kCarHalfLength, kCarLow};
             const V3 base = carBase(scene, frame, car);
             answer =
@@ -135,7 +134,7 @@ Take judge(const Scene& scene, const RunRecord& pose, Eye& eye, const Span& span
             const CarView view =
                 carView(pose, carBase(scene, k, car), scene.race.frames[k].heading[car]);
             if (car == brief.leader) {
-                const double travel = 0.5 * kPicture *
+                const double travel = kHalfPicture *
                                       std::hypot(view.middle.x - was.x, view.middle.y - was.y) /
                                       stride;
                 if (k > span.first)
@@ -340,7 +339,7 @@ bool freshAngle(const RunRecord& from, const RunRecord& to) {
     const V3 a = cameraEye(from), b = cameraEye(to);
     const V3 da = cameraDirection(from), db = cameraDirection(to);
     const double turn = std::acos(std::clamp(da.x * db.x + da.y * db.y + da.z * db.z, -1.0, 1.0));
-    return std::hypot(a.x - b.x, a.y - b.y) > 1.0 || turn > 30.0 * kPi / 180.0;
+    return std::hypot(a.x - b.x, a.y - b.y) > 1.0 || turn > 30.0 * kDegree;
 }
 
 // Share of a grid of lines through the middle of the picture that meet scenery close in
@@ -348,7 +347,7 @@ bool freshAngle(const RunRecord& from, const RunRecord& to) {
 double clutter(const Scene& scene, const RunRecord& pose) {
     const V3 eye = cameraEye(pose), forward = cameraDirection(pose);
     const V3 right = normalized(cross(forward, V3{0.0, 0.0, 1.0})), up = cross(right, forward);
-    const double spread = std::tan(32.5 * kPi / 180.0);
+    const double spread = halfViewTangent();
     int blocked = 0, lines = 0;
     for (double x : {-0.6, -0.3, 0.0, 0.3, 0.6}) {
         for (double y : {-0.6, -0.3, 0.0, 0.3, 0.6}) {

@@ -12,10 +12,6 @@ namespace {
 
 V3 toV3(const Vec3& v) { return V3{v.x, v.y, v.z}; }
 
-double dot(const V3& a, const V3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-V3 crossOf(const V3& a, const V3& b) {
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
 V3 lowest(const V3& a, const V3& b) {
     return {std::min(a.x, b.x), std::min(a.y, b.y), std::min(a.z, b.z)};
 }
@@ -59,13 +55,13 @@ bool SightMap::hits(const Face& face, const Segment& segment) {
         return false;
     }
     // Moller-Trumbore, limited to the segment.
-    const V3 p = crossOf(segment.dir, face.edge2);
+    const V3 p = cross(segment.dir, face.edge2);
     const double det = dot(face.edge1, p);
     if (std::fabs(det) < 1e-12) return false;
     const V3 s = segment.from - face.corner;
     const double u = dot(s, p) / det;
     if (u < 0.0 || u > 1.0) return false;
-    const V3 q = crossOf(s, face.edge1);
+    const V3 q = cross(s, face.edge1);
     const double v = dot(segment.dir, q) / det;
     if (v < 0.0 || u + v > 1.0) return false;
     const double along = dot(face.edge2, q) / det;
@@ -107,7 +103,7 @@ bool SightMap::roomAt(const V3& eye, double lift) const {
     if (!clear(eye, eye + V3{0.0, 0.0, 30.0}) || clear(eye, eye - V3{0.0, 0.0, 30.0})) return false;
     if (!clear(eye, eye - V3{0.0, 0.0, lift})) return false;
     for (int k = 0; k < 8; ++k) {
-        const double angle = k * 3.14159265358979323846 / 4.0;
+        const double angle = k * kPi / 4.0;
         if (!clear(eye, eye + V3{kLens * std::cos(angle), kLens * std::sin(angle), 0.0}))
             return false;
     }

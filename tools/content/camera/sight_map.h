@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "content/scenery/mesh_shapes.h"
+#include "content/maths/vector.h"
 
 // Every face of the scenery and the road as the pack holds them, sorted into a grid of the
 // plan, to tell whether the free camera sees a car and whether it stands in the open.

@@ -4,10 +4,9 @@
 #include <cmath>
 
 #include "content/cars/car_designs.h"
+#include "world/angles.h"
 
 namespace {
-
-constexpr double kPi = 3.14159265358979323846;
 
 const Rgb kGlassDark{34.0, 42.0, 56.0};
 const Rgb kGlassSky{118.0, 138.0, 162.0};

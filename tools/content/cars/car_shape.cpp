@@ -4,10 +4,10 @@
 #include <cmath>
 
 #include "content/cars/car_paint.h"
+#include "content/maths/vector.h"
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr int kHalfRing = 11;         // section points from the bottom centre to the top centre
 constexpr int kRing = 2 * kHalfRing;  // closed ring, both sides
 constexpr double kLowCabin = 0.07;    // less than this between belt and top: bonnet or deck
@@ -17,24 +17,8 @@ struct Point2 {
     double x, z;
 };
 
-struct Vec {
-    double x, y, z;
-};
-
-Vec sub(const Vec& a, const Vec& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-Vec cross(const Vec& a, const Vec& b) {
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-double dot(const Vec& a, const Vec& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-
-Vec normalised(const Vec& v) {
-    const double length = std::sqrt(dot(v, v));
-    if (length <= 0.0) return {0.0, 0.0, 1.0};
-    return {v.x / length, v.y / length, v.z / length};
-}
-
-MeshObject::Vertex makeVertex(const Vec& p, const Vec& n, double u, double v) {
-    const Vec unit = normalised(n);
+MeshObject::Vertex makeVertex(const V3& p, const V3& n, double u, double v) {
+    const V3 unit = normalized(n);
     return {static_cast<float>(p.x),    static_cast<float>(p.y),    static_cast<float>(p.z),
             static_cast<float>(unit.x), static_cast<float>(unit.y), static_cast<float>(unit.z),
             static_cast<float>(u),      static_cast<float>(v)};
@@ -44,8 +28,8 @@ MeshObject::Vertex makeVertex(const Vec& p, const Vec& n, double u, double v) {
 // and read at a quarter of its paint. Like the signs beside the road, the body's sides and
 // ends turn their normals halfway up; faces that look down keep theirs, so every corner
 // normal still agrees with its face.
-Vec liftedToLight(const Vec& n) {
-    const Vec unit = normalised(n);
+V3 liftedToLight(const V3& n) {
+    const V3 unit = normalized(n);
     const double across = std::sqrt(unit.x * unit.x + unit.y * unit.y);
     const double lift = across * smoothStep(-0.4, 0.0, unit.z);
     return {unit.x, unit.y, unit.z + lift};
@@ -56,9 +40,9 @@ void addOutwardTriangle(MeshObject& mesh, int32_t a, int32_t b, int32_t c) {
     const auto& va = mesh.vertices[a];
     const auto& vb = mesh.vertices[b];
     const auto& vc = mesh.vertices[c];
-    const Vec face = cross(Vec{vb.x - va.x, vb.y - va.y, vb.z - va.z},
-                           Vec{vc.x - va.x, vc.y - va.y, vc.z - va.z});
-    const Vec normal{va.nx + vb.nx + vc.nx, va.ny + vb.ny + vc.ny, va.nz + vb.nz + vc.nz};
+    const V3 face =
+        cross(V3{vb.x - va.x, vb.y - va.y, vb.z - va.z}, V3{vc.x - va.x, vc.y - va.y, vc.z - va.z});
+    const V3 normal{va.nx + vb.nx + vc.nx, va.ny + vb.ny + vc.ny, va.nz + vb.nz + vc.nz};
     if (dot(face, normal) < 0.0) std::swap(b, c);
     mesh.addTriangle(a, b, c);
 }
@@ -149,13 +133,13 @@ const Panel kPanels[] = {
     {kRing - 5, kRing - 1, true, true, Projection::SideLeft},
 };
 
-using Grid = std::vector<std::vector<Vec>>;  // [section][ring point]
+using Grid = std::vector<std::vector<V3>>;  // [section][ring point]
 
 Grid sectionGrid(const CarShape& shape, const std::vector<double>& stations) {
     Grid grid;
     for (double y : stations) {
         const std::vector<Point2> half = halfRing(sectionAt(shape, y), shape);
-        std::vector<Vec> ring(kRing);
+        std::vector<V3> ring(kRing);
         for (int k = 0; k <= kHalfRing; ++k) ring[k] = {half[k].x, y, half[k].z};
         for (int k = 1; k < kHalfRing; ++k) ring[kRing - k] = {-half[k].x, y, half[k].z};
         grid.push_back(ring);
@@ -163,19 +147,19 @@ Grid sectionGrid(const CarShape& shape, const std::vector<double>& stations) {
     return grid;
 }
 
-Vec gridNormal(const Grid& grid, int i, int j, const Panel& panel) {
+V3 gridNormal(const Grid& grid, int i, int j, const Panel& panel) {
     const int sections = static_cast<int>(grid.size());
     const int before = (j == panel.first && panel.creaseFirst) ? j : j - 1;
     const int after = (j == panel.last && panel.creaseLast) ? j : j + 1;
     const auto at = [&](int section, int index) {
         return grid[section][((index % kRing) + kRing) % kRing];
     };
-    const Vec along = sub(at(std::min(i + 1, sections - 1), j), at(std::max(i - 1, 0), j));
-    const Vec around = sub(at(i, after), at(i, before));
+    const V3 along = at(std::min(i + 1, sections - 1), j) - at(std::max(i - 1, 0), j);
+    const V3 around = at(i, after) - at(i, before);
     return cross(along, around);
 }
 
-void panelTexCoord(const CarAtlas& atlas, Projection projection, const Vec& p, double& u,
+void panelTexCoord(const CarAtlas& atlas, Projection projection, const V3& p, double& u,
                    double& v) {
     switch (projection) {
         case Projection::SideRight:
@@ -209,7 +193,7 @@ void addPanel(MeshObject& mesh, const Grid& grid, const Panel& panel, const Pane
     const int32_t base = static_cast<int32_t>(mesh.vertices.size());
     for (int i = span.first; i <= span.last; ++i) {
         for (int j = panel.first; j <= panel.last; ++j) {
-            const Vec& p = grid[i][j % kRing];
+            const V3& p = grid[i][j % kRing];
             double u = 0.0, v = 0.0;
             panelTexCoord(atlas, span.projection, p, u, v);
             mesh.addVertex(makeVertex(p, liftedToLight(gridNormal(grid, i, j, panel)), u, v));
@@ -259,15 +243,15 @@ void addShell(MeshObject& mesh, const Grid& grid, const std::vector<double>& sta
 }
 
 // Closes an end of the shell with a flat face fanned from its centre.
-void addEndFace(MeshObject& mesh, const std::vector<Vec>& ring, double facing,
-                const AtlasRect& rect, const CarAtlas& atlas) {
-    Vec centre{0.0, ring[0].y, 0.0};
-    for (const Vec& p : ring) centre.z += p.z / kRing;
-    const Vec normal = liftedToLight({0.0, facing, 0.0});
+void addEndFace(MeshObject& mesh, const std::vector<V3>& ring, double facing, const AtlasRect& rect,
+                const CarAtlas& atlas) {
+    V3 centre{0.0, ring[0].y, 0.0};
+    for (const V3& p : ring) centre.z += p.z / kRing;
+    const V3 normal = liftedToLight({0.0, facing, 0.0});
     double u = 0.0, v = 0.0;
     texCoord(atlas, rect, centre.x, centre.z, u, v);
     const int32_t middle = mesh.addVertex(makeVertex(centre, normal, u, v));
-    for (const Vec& p : ring) {
+    for (const V3& p : ring) {
         texCoord(atlas, rect, p.x, p.z, u, v);
         mesh.addVertex(makeVertex(p, normal, u, v));
     }
@@ -284,12 +268,12 @@ struct WheelFrame {
     double radius;
 };
 
-Vec wheelPoint(const WheelFrame& w, double x, double r, int segment) {
+V3 wheelPoint(const WheelFrame& w, double x, double r, int segment) {
     const double angle = 2.0 * kPi * segment / kWheelSegments;
     return {x, w.y + r * std::cos(angle), w.radius + r * std::sin(angle)};
 }
 
-Vec radialNormal(const WheelFrame& w, int segment, double axial) {
+V3 radialNormal(const WheelFrame& w, int segment, double axial) {
     const double angle = 2.0 * kPi * segment / kWheelSegments;
     return {axial * w.side, std::cos(angle), std::sin(angle)};
 }
@@ -299,8 +283,8 @@ int32_t addWheelRing(MeshObject& mesh, const WheelFrame& w, double x, double r, 
                      double radialWeight, const CarAtlas& atlas, bool onTread, double treadB) {
     const int32_t first = static_cast<int32_t>(mesh.vertices.size());
     for (int k = 0; k <= kWheelSegments; ++k) {
-        const Vec p = wheelPoint(w, x, r, k);
-        Vec n = radialNormal(w, k, axial);
+        const V3 p = wheelPoint(w, x, r, k);
+        V3 n = radialNormal(w, k, axial);
         n.y *= radialWeight;
         n.z *= radialWeight;
         double u = 0.0, v = 0.0;
@@ -433,7 +417,7 @@ std::vector<double> sectionStations(const CarShape& shape) {
     const double archRadius = shape.wheelRadius + shape.archClearance;
     for (double axle : {shape.frontAxle, shape.rearAxle}) {
         for (double angle : {-80.0, -60.0, -35.0, 0.0, 35.0, 60.0, 80.0})
-            stations.push_back(axle + archRadius * std::sin(angle * kPi / 180.0));
+            stations.push_back(axle + archRadius * std::sin(angle * kDegree));
     }
     std::sort(stations.begin(), stations.end());
     std::vector<double> kept;
@@ -455,10 +439,10 @@ std::vector<double> meshStations(const CarShape& shape, int strips) {
         const double t = (close[b] - close[a]) / (close[c] - close[a]);
         double worst = 0.0;
         for (int j = 0; j < kRing; ++j) {
-            const Vec& p = grid[b][j];
-            const Vec q{grid[a][j].x + t * (grid[c][j].x - grid[a][j].x), p.y,
-                        grid[a][j].z + t * (grid[c][j].z - grid[a][j].z)};
-            const Vec d = sub(p, q);
+            const V3& p = grid[b][j];
+            const V3 q{grid[a][j].x + t * (grid[c][j].x - grid[a][j].x), p.y,
+                       grid[a][j].z + t * (grid[c][j].z - grid[a][j].z)};
+            const V3 d = (p - q);
             worst = std::max(worst, dot(d, d));
         }
         return worst;

@@ -4,10 +4,9 @@
 #include <cmath>
 #include <string>
 
-namespace {
+#include "content/maths/vector.h"
 
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kDegree = kPi / 180.0;
+namespace {
 
 // A stretch of centre line whose curvature runs linearly from k0 to k1.
 struct Piece {

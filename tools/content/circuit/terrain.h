@@ -1,8 +1,8 @@
 #pragma once
+#include <cstddef>
 #include <vector>
 
 #include "content/circuit/circuit.h"
-#include "content/scenery/mesh_shapes.h"
 
 // The paddock beside the main straight: a level yard below the road behind the pit wall,
 // where the free camera stands before its first record.

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "content/maths/random.h"
+#include "world/angles.h"
 
 namespace {
 
@@ -44,7 +45,7 @@ void paintKerb(Picture& picture, int x0, int x1) {
         const bool joint = y % 64 < 2;
         for (int x = x0; x < x1; ++x) {
             const double across = (x - x0 + 0.5) / (x1 - x0);
-            const double shade = 0.78 + 0.22 * std::sin(across * 3.14159);
+            const double shade = 0.78 + 0.22 * std::sin(across * kPi);
             const double n = 18.0 * (grain(x, y, 64, 21) - 0.5);
             double r = red ? 205 : 238, g = red ? 32 : 236, b = red ? 30 : 230;
             if (joint) r = g = b = 70;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "content/maths/random.h"
+#include "world/angles.h"
 
 namespace {
 
@@ -23,7 +24,6 @@ constexpr int kStepSamples = 2450;  // a sixteenth at 135 beats a minute, exactl
 constexpr int kBars = 48;
 constexpr int kBarsPerSection = 8;
 constexpr size_t kLength = size_t(kBars) * kStepsPerBar * kStepSamples;
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kPeak = 0.84;  // leaves room for the encoder's overshoot below full scale
 constexpr int kBitrate = 128;
 

@@ -9,14 +9,12 @@
 #include "content/race/runs.h"
 #include "platform/ticks.h"
 #include "replay/recorder.h"
+#include "world/angles.h"
 #include "world/car.h"
 #include "world/track.h"
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-// The car's own degree factor: headings are turned into radians with it.
-constexpr double kCarRadians = 0.0174532;
 constexpr uint32_t kStartTick = 5000;
 constexpr int kLaps = 2;
 constexpr double kLane = 0.27;       // lateral offset of a car keeping to one side
@@ -278,13 +276,21 @@ double slowing(double speed) {
 namespace {
 
 ArcPose poseOf(const Car& car) {
-    const double radians = car.heading * kCarRadians;
+    const double radians = car.heading * kRadiansPerDegree;
     return {car.position.x, car.position.y, radians - 0.5 * kPi};
 }
 
+}  // namespace
+
+Corners carFootprint(const Car& car, int index) { return footprint(poseOf(car), index); }
+
+namespace {
+
 // Forward speed v along a constant curvature k, as the car's turn rate: degrees (of the
 // car's own degree factor) per 10 ms, positive turning right.
-float turnRateFor(double k, double v) { return static_cast<float>(-k * v / (kCarRadians * 100.0)); }
+float turnRateFor(double k, double v) {
+    return static_cast<float>(-k * v / (kRadiansPerDegree * 100.0));
+}
 
 class RaceSession {
   public:

@@ -5,6 +5,7 @@
 
 #include "content/circuit/circuit.h"
 
+class Car;
 class Track;
 
 // The four corners (x, y) of a car's rectangular footprint seen from above.
@@ -12,6 +13,10 @@ using Corners = std::array<std::array<double, 2>, 4>;
 
 // Largest gap between two footprints along their edge normals; negative when they overlap.
 double separation(const Corners& a, const Corners& b);
+
+// The footprint of car `index` (0 ds21, 1 r5) where it stands and faces now: what the race
+// keeps apart and on the road.
+Corners carFootprint(const Car& car, int index);
 
 // Where both cars are in one frame of the recording session (frame k at k x kRecordFrameMs).
 struct RaceFrame {

@@ -50,15 +50,14 @@ MeshObject::Vertex groundVertex(const Terrain& t, int i, int j) {
     return v;
 }
 
-// The height at (px, py) on the triangle abc, each corner given as x, y, height; false when the
-// point lies outside it.
-bool interpolate(const double (&a)[3], const double (&b)[3], const double (&c)[3], double px,
-                 double py, double& z) {
-    const double det = (b[0] - a[0]) * (c[1] - a[1]) - (c[0] - a[0]) * (b[1] - a[1]);
-    const double u = ((px - a[0]) * (c[1] - a[1]) - (c[0] - a[0]) * (py - a[1])) / det;
-    const double v = ((b[0] - a[0]) * (py - a[1]) - (px - a[0]) * (b[1] - a[1])) / det;
+// The height at (px, py) on the triangle abc, each corner given with its height as z; false
+// when the point lies outside it.
+bool interpolate(const V3& a, const V3& b, const V3& c, double px, double py, double& z) {
+    const double det = (b.x - a.x) * (c.y - a.y) - (c.x - a.x) * (b.y - a.y);
+    const double u = ((px - a.x) * (c.y - a.y) - (c.x - a.x) * (py - a.y)) / det;
+    const double v = ((b.x - a.x) * (py - a.y) - (px - a.x) * (b.y - a.y)) / det;
     if (u < -1e-9 || v < -1e-9 || u + v > 1.0 + 1e-9) return false;
-    z = a[2] + u * (b[2] - a[2]) + v * (c[2] - a[2]);
+    z = a.z + u * (b.z - a.z) + v * (c.z - a.z);
     return true;
 }
 
@@ -209,11 +208,11 @@ double GroundMesh::heightAt(double x, double y) const {
     const double fy = std::clamp((y - terrain.originY) / Terrain::kSpacing, 0.0, cellsY - 0.001);
     const Patch& patch =
         patches[patchOfCell[static_cast<size_t>(fy) * cellsX + static_cast<size_t>(fx)]];
-    auto corner = [&](const GridPoint& g, double(&out)[3]) {
-        out[0] = g.i, out[1] = g.j, out[2] = terrain.vertexHeight(g.i, g.j);
+    auto corner = [&](const GridPoint& g, V3& out) {
+        out = V3{double(g.i), double(g.j), terrain.vertexHeight(g.i, g.j)};
     };
     double z = 0.0;
-    double a[3], b[3], c[3];
+    V3 a, b, c;
     if (!patch.halved) {
         // Split along its (i, j)-(i+s, j+s) diagonal, as the grid's own cells are.
         const int s = patch.size;
@@ -232,7 +231,7 @@ double GroundMesh::heightAt(double x, double y) const {
         corner(points[(k + 1) % points.size()], c);
         if (interpolate(a, b, c, fx, fy, z)) return z;
     }
-    return a[2];
+    return a.z;
 }
 
 // Hands out the vertices of the current grass object, each grid point and each cut along a

@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kSkirtDepth = 0.4;
 constexpr double kDeckDepth = 0.1;
 constexpr double kParapetHeight = 0.1;

@@ -64,6 +64,10 @@ Picture paintBark() {
     return p;
 }
 
+// The pines' needle bands were painted with pi cut to six figures; the full kPi would move
+// some of their texels, and the texture is kept as it was made.
+constexpr double kPinePi = 3.14159;
+
 // Dense needles for the pines, darker in the folds.
 Picture paintPine() {
     constexpr int kSize = 128;
@@ -72,7 +76,7 @@ Picture paintPine() {
         for (int x = 0; x < kSize; ++x) {
             const double needles = noise(x, y, kSize, 64, 141, 2);
             const double fold = noise(x, y, kSize, 8, 142);
-            const double tier = 0.5 + 0.5 * std::sin(y * 3.14159 * 8 / kSize);
+            const double tier = 0.5 + 0.5 * std::sin(y * kPinePi * 8 / kSize);
             put(p, x, y, 26 + 40 * needles + 20 * fold, 70 + 70 * needles + 40 * fold + 18 * tier,
                 36 + 30 * needles);
         }

@@ -5,8 +5,6 @@
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-
 MeshObject::Vertex vertexAt(const V3& p, const V3& n, double u, double v) {
     MeshObject::Vertex out;
     out.x = static_cast<float>(p.x);
@@ -31,15 +29,6 @@ double wobbleAt(unsigned seed, int r, int k) {
 }
 
 }  // namespace
-
-V3 cross(const V3& a, const V3& b) {
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-
-V3 normalized(const V3& a) {
-    const double n = std::sqrt(a.x * a.x + a.y * a.y + a.z * a.z);
-    return n > 0.0 ? a * (1.0 / n) : V3{0.0, 0.0, 1.0};
-}
 
 MeshObject& MeshBuilder::object(const std::string& texture, size_t vertices, size_t faces) {
     auto group = std::find_if(groups.begin(), groups.end(),

@@ -2,17 +2,8 @@
 #include <string>
 #include <vector>
 
+#include "content/maths/vector.h"
 #include "content/pack/model_writer.h"
-
-// Small vector maths for building scenery meshes.
-struct V3 {
-    double x = 0.0, y = 0.0, z = 0.0;
-};
-inline V3 operator+(const V3& a, const V3& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-inline V3 operator-(const V3& a, const V3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-inline V3 operator*(const V3& a, double k) { return {a.x * k, a.y * k, a.z * k}; }
-V3 cross(const V3& a, const V3& b);
-V3 normalized(const V3& a);
 
 // Collects geometry by texture: each texture gets as many objects as the format's
 // per-object limits need. take() lists the groups in the order their textures first came,
