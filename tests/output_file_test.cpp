@@ -178,3 +178,38 @@ TEST(OutputFile, StandardOutputThatCannotTakeTheTextIsAFailure) {
     EXPECT_EQ(WEXITSTATUS(fine), 0);
     EXPECT_EQ(readTextFile(dir.file("rows.txt")), "rows\n");
 }
+
+TEST(OutputFile, AWriterThatOpensByNameFillsTheNewFileWhichReplacesTheTargetOnlyOnCommit) {
+    TempDir dir;
+    dir.write("record0.rec", std::string("old run"));
+    ASSERT_EQ(chmod(dir.file("record0.rec").c_str(), 0600), 0);
+    const auto fillByName = [](const OutputFile& out, const std::string& text) {
+        FILE* file = std::fopen(out.newFileName().c_str(), "wb");
+        ASSERT_NE(file, nullptr);
+        ASSERT_EQ(std::fwrite(text.data(), 1, text.size(), file), text.size());
+        ASSERT_EQ(std::fclose(file), 0);
+    };
+    {
+        OutputFile out;
+        std::string error;
+        ASSERT_TRUE(out.open(dir.file("record0.rec"), {}, error)) << error;
+        fillByName(out, "a run that is given up");
+        EXPECT_EQ(readTextFile(dir.file("record0.rec")), "old run");
+    }  // abandoned: the target stays and the new file goes
+    EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"record0.rec"});
+
+    OutputFile out;
+    std::string error;
+    ASSERT_TRUE(out.open(dir.file("record0.rec"), {}, error)) << error;
+    const std::string name = out.newFileName();
+    EXPECT_EQ(name.rfind(dir.path() + "/.record0.rec.", 0), 0u) << name;
+    fillByName(out, "new run");
+    EXPECT_EQ(readTextFile(dir.file("record0.rec")), "old run");
+    ASSERT_TRUE(out.commit(error)) << error;
+    EXPECT_EQ(out.newFileName(), "");
+    EXPECT_EQ(readTextFile(dir.file("record0.rec")), "new run");
+    EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"record0.rec"});
+    struct stat replaced;
+    ASSERT_EQ(stat(dir.file("record0.rec").c_str(), &replaced), 0);
+    EXPECT_EQ(replaced.st_mode & 07777, 0600u);
+}
