@@ -10,7 +10,7 @@
 #include "content/circuit/terrain.h"
 #include "content/circuit/track_model.h"
 #include "content/circuit/track_texture.h"
-#include "content/music/music_synth.h"
+#include "content/music/music.h"
 #include "content/pack/content_sink.h"
 #include "content/race/runs.h"
 #include "content/scenery/landscape.h"
