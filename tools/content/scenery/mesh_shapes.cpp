@@ -69,6 +69,22 @@ void addFlatQuad(MeshObject& object, const V3& a, const V3& b, const V3& c, cons
     object.addTriangle(ia, ic, id);
 }
 
+// A quad with a chosen normal for all four corners. Signs and stands face the track with
+// their normals lifted halfway to the light above, so that they read under it.
+void quadWithNormal(MeshObject& object, const V3 (&p)[4], const Uv (&uv)[4], const V3& normal) {
+    int32_t index[4];
+    for (int k = 0; k < 4; ++k)
+        index[k] = object.addVertex(vertexAt(p[k], normal, uv[k].u, uv[k].v));
+    object.addTriangle(index[0], index[1], index[2]);
+    object.addTriangle(index[0], index[2], index[3]);
+}
+
+// The normal toward someone who sees bottomLeft on their left, lifted halfway up.
+V3 liftedFacing(const V3& bottomLeft, const V3& bottomRight) {
+    const V3 along = bottomRight - bottomLeft;
+    return normalized(normalized(V3{along.y, -along.x, 0.0}) + V3{0.0, 0.0, 1.0});
+}
+
 size_t boxVertices() { return 20; }
 size_t boxFaces() { return 10; }
 

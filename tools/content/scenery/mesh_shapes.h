@@ -31,6 +31,13 @@ struct Uv {
 void addFlatQuad(MeshObject& object, const V3& a, const V3& b, const V3& c, const V3& d,
                  const Uv& uvA, const Uv& uvB, const Uv& uvC, const Uv& uvD);
 
+// A quad with a chosen normal for all four corners. Signs and stands face the track with
+// their normals lifted halfway to the light above, so that they read under it.
+void quadWithNormal(MeshObject& object, const V3 (&p)[4], const Uv (&uv)[4], const V3& normal);
+
+// The normal toward someone who sees bottomLeft on their left, lifted halfway up.
+V3 liftedFacing(const V3& bottomLeft, const V3& bottomRight);
+
 // An upright box from (x0, y0, z0) to (x1, y1, z1) turned by `angle` radians about its
 // base centre; texture repeats every `tile` units on each face. Bottom face left out.
 void addBox(MeshObject& object, const V3& centre, double sizeX, double sizeY, double z0, double z1,
