@@ -11,6 +11,7 @@
 #include "assets/model_parser.h"
 #include "content/cars/cars.h"
 #include "content/maths/vector.h"
+#include "content/pack/content_sink.h"
 #include "content/scenery/sky_smoke.h"
 #include "support/files.h"
 #include "support/model_files.h"
@@ -57,7 +58,9 @@ class GeneratedContent : public ::testing::Test {
   protected:
     void SetUp() override {
         std::string error;
-        ASSERT_TRUE(writeCars(pack.path(), error) && writeSkyAndSmoke(pack.path(), error)) << error;
+        const ContentSink sink(pack.path());
+        ASSERT_TRUE(sink.prepare(error) && writeCars(sink, error) && writeSkyAndSmoke(sink, error))
+            << error;
     }
     ParsedModel readModel(const std::string& car) const {
         return parseModelFile(pack.path() + "/models/" + car + ".ascii");

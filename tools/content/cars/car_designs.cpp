@@ -1,5 +1,7 @@
 #include "content/cars/car_designs.h"
 
+#include "content/pack/pack_layout.h"
+
 // Both cars are modelled in units that the game draws at a quarter size: the saloon is 2.2
 // long (0.55 on the road), the hatchback 1.6 (0.4). Front is -y, wheels stand on z = 0.
 
@@ -152,9 +154,9 @@ CarLivery hatchbackLivery() {
 }  // namespace
 
 CarDesign makeSaloonDesign() {
-    return {"ds21.ascii", "ds21.bmp", "tex\\ds21.bmp", saloonShape(), saloonLivery()};
+    return {kDs21ModelFile, kDs21TextureFile, saloonShape(), saloonLivery()};
 }
 
 CarDesign makeHatchbackDesign() {
-    return {"r5.ascii", "r5.bmp", "tex\\r5.bmp", hatchbackShape(), hatchbackLivery()};
+    return {kR5ModelFile, kR5TextureFile, hatchbackShape(), hatchbackLivery()};
 }

@@ -4,11 +4,10 @@
 #include "content/cars/car_livery.h"
 #include "content/cars/car_shape.h"
 
-// One car: its file names, its shape and its paint.
+// One car: its files in the pack (pack_layout.h), its shape and its paint.
 struct CarDesign {
-    std::string modelFile;    // below the pack's models folder
-    std::string textureFile;  // below the pack's tex folder
-    std::string textureName;  // as the model file names it ("tex\\ds21.bmp")
+    std::string modelFile;
+    std::string textureFile;  // as its model file names it
     CarShape shape;
     CarLivery livery;
 };

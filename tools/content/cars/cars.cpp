@@ -3,9 +3,6 @@
 #include "content/cars/car_designs.h"
 #include "content/cars/car_livery.h"
 #include "content/cars/car_shape.h"
-#include "content/pack/bmp_writer.h"
-#include "content/pack/model_writer.h"
-#include "content/scenery/sky_smoke.h"
 
 namespace {
 
@@ -13,28 +10,18 @@ namespace {
 // this many faces its body keeps every curve that shows, with the wheels whole.
 constexpr size_t kCarTriangleBudget = 1500;
 
-bool writeCar(const CarDesign& design, const std::string& folder, std::string& error) {
+bool writeCar(const ContentSink& sink, const CarDesign& design, std::string& error) {
     const CarAtlas atlas = atlasFor(design);
     const MeshObject wheels = buildWheels(design.shape, atlas);
     MeshObject body = buildBody(design.shape, atlas, kCarTriangleBudget - wheels.faceCount());
-    body.texture = design.textureName;
-    const std::vector<MeshObject> objects = {body, wheels};
-    std::string text;
-    if (!formatModel(objects, kCarTriangleBudget, text, error)) {
-        error = design.modelFile + ": " + error;
-        return false;
-    }
-    if (!writeTextFile(folder + "/models/" + design.modelFile, text, error)) return false;
-    return writeBinaryFile(folder + "/tex/" + design.textureFile,
-                           encodeBmp24(paintCar(design, atlas)), error);
+    body.texture = design.textureFile;
+    return sink.writeModel(design.modelFile, {body, wheels}, kCarTriangleBudget, error) &&
+           sink.writeBitmap(design.textureFile, paintCar(design, atlas), error);
 }
 
 }  // namespace
 
-bool writeCars(const std::string& folder, std::string& error) {
-    if (!ensureContentFolder(folder, error) || !ensureContentFolder(folder + "/models", error) ||
-        !ensureContentFolder(folder + "/tex", error))
-        return false;
-    return writeCar(makeSaloonDesign(), folder, error) &&
-           writeCar(makeHatchbackDesign(), folder, error);
+bool writeCars(const ContentSink& sink, std::string& error) {
+    return writeCar(sink, makeSaloonDesign(), error) &&
+           writeCar(sink, makeHatchbackDesign(), error);
 }

@@ -1,7 +1,8 @@
 #pragma once
 #include <string>
 
-// Writes the two car models, folder/models/ds21.ascii and folder/models/r5.ascii, and their
-// painted textures folder/tex/ds21.bmp and folder/tex/r5.bmp, creating the folders if needed.
-// Returns false and says which file failed and why.
-bool writeCars(const std::string& folder, std::string& error);
+#include "content/pack/content_sink.h"
+
+// Writes the two car models, models\ds21.ascii and models\r5.ascii, and their painted
+// textures tex\ds21.bmp and tex\r5.bmp. Returns false and says which file failed and why.
+bool writeCars(const ContentSink& sink, std::string& error);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "common/png_image.h"
 #include "content/cars/car_designs.h"
 #include "content/cars/car_livery.h"
 #include "content/cars/car_shape.h"
@@ -142,4 +143,16 @@ Picture paintIcon() {
         }
     }
     return icon;
+}
+
+bool writeIcon(const ContentSink& sink, std::string& error) {
+    const Picture picture = paintIcon();
+    RgbImage image(picture.width, picture.height);
+    image.rgb = picture.rgb;
+    return sink.writeByName(
+        {kIconFile},
+        [&image](const std::vector<std::string>& names, std::string& failure) {
+            return writePng(names[0], image, failure);
+        },
+        error);
 }

@@ -4,6 +4,8 @@
 #include <array>
 #include <cmath>
 
+#include "content/circuit/track_texture.h"
+
 namespace {
 
 constexpr int kAtlasSize = 512;
@@ -228,7 +230,7 @@ std::array<MeshObject::Vertex, 4> crossingCell(const Surface& surface, int i, in
 MeshObject crossingObject(const Surface& surface) {
     MeshObject object;
     object.name = "crossing";
-    object.texture = kTrackTexturePath;
+    object.texture = kTrackTextureFile;
     for (int i = 0; i < 5; ++i) {
         for (int j = 0; j < 5; ++j) {
             const auto low = crossingCell(surface, i, j, true);
@@ -263,4 +265,10 @@ std::vector<MeshObject> buildTrackModel(const Circuit& circuit) {
         addSegment(objects.back(), surface, spans[i].first, spans[i].second);
     }
     return objects;
+}
+
+bool writeTrack(const ContentSink& sink, const Circuit& circuit, std::string& error) {
+    return sink.writeModel(kTrackModelFile, buildTrackModel(circuit), kTrackTriangleBudget,
+                           error) &&
+           sink.writeBitmap(kTrackTextureFile, paintTrackTexture(), error);
 }

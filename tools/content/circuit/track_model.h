@@ -2,11 +2,9 @@
 #include <vector>
 
 #include "content/circuit/circuit.h"
-#include "content/pack/bmp_writer.h"
+#include "content/pack/content_sink.h"
 #include "content/pack/model_writer.h"
-
-constexpr const char* kTrackModelPath = "models\\track.ascii";
-constexpr const char* kTrackTexturePath = "tex\\track.bmp";
+#include "content/pack/pack_layout.h"
 
 // The demo's height table holds 3,000 triangles of the track, and every one is also drawn.
 constexpr size_t kTrackTriangleBudget = 3000;
@@ -20,3 +18,7 @@ std::vector<MeshObject> buildTrackModel(const Circuit& circuit);
 // crossing square. Scenery along the road's edge takes its corners at the same stations, so
 // that it meets the edge without a crack.
 std::vector<std::pair<double, double>> roadSegments(const Circuit& circuit);
+
+// Writes the track model and its texture atlas (track_texture.h). Returns false and names the
+// file on failure.
+bool writeTrack(const ContentSink& sink, const Circuit& circuit, std::string& error);

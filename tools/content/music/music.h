@@ -2,6 +2,7 @@
 #include <string>
 
 #include "content/music/mastering.h"
+#include "content/pack/content_sink.h"
 
 // The demo's looping background piece: 48 bars of A-minor trance at 135 beats a minute,
 // 85.3 s of 22050 Hz stereo whose end runs seamlessly into its start. The score says what
@@ -12,6 +13,6 @@
 // no library maths beyond IEEE-exact operations).
 MusicPcm renderMusic();
 
-// Renders the piece and writes it to path as an MP3 (mp3_encoding.h). Returns false with
-// error set (naming the file) when encoding or writing fails; a partly written file is removed.
-bool writeMusic(const char* path, std::string& error);
+// Renders the piece and writes it as audio\music.mp3 (mp3_encoding.h). Returns false with
+// error set (naming the file) when encoding or writing fails.
+bool writeMusic(const ContentSink& sink, std::string& error);

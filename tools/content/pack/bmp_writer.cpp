@@ -1,9 +1,5 @@
 #include "content/pack/bmp_writer.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-
 namespace {
 void put16(std::vector<uint8_t>& out, uint32_t value) {
     out.push_back(static_cast<uint8_t>(value));
@@ -47,20 +43,4 @@ std::vector<uint8_t> encodeBmp24(const Picture& picture) {
             out.push_back(0);
     }
     return out;
-}
-
-bool writeBinaryFile(const std::string& path, const std::vector<uint8_t>& bytes,
-                     std::string& error) {
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) {
-        error = "cannot create " + path + ": " + std::strerror(errno);
-        return false;
-    }
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    const bool closed = std::fclose(file) == 0;
-    if (!ok || !closed) {
-        error = "cannot write " + path;
-        return false;
-    }
-    return true;
 }

@@ -24,7 +24,3 @@ struct Picture {
 // Encodes the picture as an uncompressed 24-bit BMP with a 40-byte info header
 // (bottom-up rows padded to 4 bytes), the format every BMP reader understands.
 std::vector<uint8_t> encodeBmp24(const Picture& picture);
-
-// Writes bytes to path. Returns false and says why on failure.
-bool writeBinaryFile(const std::string& path, const std::vector<uint8_t>& bytes,
-                     std::string& error);

@@ -3,8 +3,6 @@
 #include <cmath>
 #include <cstdio>
 
-#include "content/pack/bmp_writer.h"
-
 namespace {
 
 // Fixed-point decimal text without printf, so no locale can change the decimal point.
@@ -93,8 +91,4 @@ bool formatModel(const std::vector<MeshObject>& objects, size_t faceBudget, std:
         formatObject(object, text);
     }
     return true;
-}
-
-bool writeTextFile(const std::string& path, const std::string& text, std::string& error) {
-    return writeBinaryFile(path, std::vector<uint8_t>(text.begin(), text.end()), error);
 }

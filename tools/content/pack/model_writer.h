@@ -39,6 +39,3 @@ constexpr size_t kMaxModelEntries = 3000;
 // faceBudget: every face of a model is drawn every frame.
 bool formatModel(const std::vector<MeshObject>& objects, size_t faceBudget, std::string& text,
                  std::string& error);
-
-// Writes text to path (folders must exist). Returns false and says why on failure.
-bool writeTextFile(const std::string& path, const std::string& text, std::string& error);

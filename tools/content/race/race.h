@@ -36,7 +36,7 @@ struct RaceLog {
 
 // Drives the two cars, ds21 (index 0, on the grid at the origin) and r5 (index 1, at x 0.3),
 // over two laps on the track's own triangles with the real car dynamics, and records both
-// with the real Recorder on a manual clock into the two run files (paths on disk). The
-// controls change only at record instants. Returns false and says why on failure.
+// with the real Recorder on a manual clock into the files of the two names. The controls
+// change only at record instants. Returns false and says why on failure.
 bool recordRace(const Circuit& circuit, const Track& track, const std::string& ds21Path,
                 const std::string& r5Path, RaceLog& log, std::string& error);

@@ -45,29 +45,31 @@ bool recordCamera(const std::vector<RunRecord>& poses, const std::string& path,
 
 bool writeRuns(const ContentSink& sink, const Circuit& circuit, const Terrain& terrain,
                std::string& error) {
-    auto track = std::make_unique<Track>();
-    RaceLog race;
-    // The camera looks past the scenery and the road exactly as the pack draws them.
+    // The camera looks past the scenery and the road exactly as the pack draws them, and the
+    // cars drive on the very triangles the demo reads.
     SightMap sight;
-    for (const char* path : {kLandscapeModelPath, kTrackModelPath}) {
+    for (const char* path : {kLandscapeModelFile, kTrackModelFile}) {
         if (!sight.addModel(sink.diskPath(path))) {
             error = "cannot read back " + sink.diskPath(path);
             return false;
         }
     }
-    bool ok = false;
+    auto track = std::make_unique<Track>();
     {
         QuietOutput quiet;
-        if (!track->readTriangles(sink.diskPath(kTrackModelPath).c_str())) {
-            error = "cannot read back " + sink.diskPath(kTrackModelPath);
-        } else if (recordRace(circuit, *track, sink.diskPath(kDs21RunPath),
-                              sink.diskPath(kR5RunPath), race, error)) {
-            ok = recordCamera(directCameras(circuit, terrain, race, sight),
-                              sink.diskPath(kCameraRunPath), error);
+        if (!track->readTriangles(sink.diskPath(kTrackModelFile).c_str())) {
+            error = "cannot read back " + sink.diskPath(kTrackModelFile);
+            return false;
         }
-        setTickSource(nullptr);
     }
-    if (!ok) return false;
-    for (const char* path : {kCameraRunPath, kDs21RunPath, kR5RunPath}) sink.announce(path);
-    return true;
+    const auto record = [&](const std::vector<std::string>& names, std::string& failure) {
+        QuietOutput quiet;
+        RaceLog race;
+        const bool recorded =
+            recordRace(circuit, *track, names[1], names[2], race, failure) &&
+            recordCamera(directCameras(circuit, terrain, race, sight), names[0], failure);
+        setTickSource(nullptr);
+        return recorded;
+    };
+    return sink.writeByName({kCameraRunFile, kDs21RunFile, kR5RunFile}, record, error);
 }

@@ -5,10 +5,7 @@
 #include "content/circuit/circuit.h"
 #include "content/circuit/terrain.h"
 #include "content/pack/content_sink.h"
-
-constexpr const char* kCameraRunPath = "rec\\record0.rec";
-constexpr const char* kDs21RunPath = "rec\\record1.rec";
-constexpr const char* kR5RunPath = "rec\\record2.rec";
+#include "content/pack/pack_layout.h"
 
 // The frame step of the recording session: records fall 1007 ms apart, the first frame
 // after more than a second.

@@ -13,7 +13,7 @@ constexpr double kBoardHeight = 0.16;
 
 void addSign(MeshBuilder& builder, const V3& from, const V3& to, double zLow, double zHigh, int row,
              int half) {
-    MeshObject& object = builder.object(kBannerTexture, 8, 4);
+    MeshObject& object = builder.object(kBannerTextureFile, 8, 4);
     const double v0 = 1.0 - (row + 1.0) / kBannerRows,
                  v1 = 1.0 - static_cast<double>(row) / kBannerRows;
     const double u0 = 0.5 * half, u1 = u0 + 0.5;

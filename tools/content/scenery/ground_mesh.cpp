@@ -241,7 +241,7 @@ class GroundMesh::Sink {
     Sink(MeshBuilder& b, const Terrain& t) : builder(b), terrain(t) {}
 
     void start(size_t vertices, size_t faces) {
-        MeshObject& next = builder.object(kGrassTexture, vertices, faces);
+        MeshObject& next = builder.object(kGrassTextureFile, vertices, faces);
         if (&next != object || next.vertices.empty()) shared.clear();
         object = &next;
     }

@@ -31,7 +31,7 @@ std::vector<MeshObject> buildLandscape(const Circuit& circuit, const Terrain& te
 
 bool writeLandscape(const ContentSink& sink, const Circuit& circuit, const Terrain& terrain,
                     std::string& error) {
-    if (!sink.writeModel(kLandscapeModelPath, buildLandscape(circuit, terrain),
+    if (!sink.writeModel(kLandscapeModelFile, buildLandscape(circuit, terrain),
                          kLandscapeTriangleBudget, error))
         return false;
     for (const NamedPicture& texture : paintLandscapeTextures()) {

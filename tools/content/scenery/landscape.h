@@ -6,8 +6,7 @@
 #include "content/circuit/terrain.h"
 #include "content/pack/content_sink.h"
 #include "content/pack/model_writer.h"
-
-constexpr const char* kLandscapeModelPath = "models\\landscape.ascii";
+#include "content/pack/pack_layout.h"
 
 // The whole scenery is one display list drawn every frame, and a computer without a
 // graphics card draws it in software: 20,000 faces keep the woods dense and the ground

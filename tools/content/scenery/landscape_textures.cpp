@@ -232,10 +232,10 @@ Picture paintGarage() {
 
 std::vector<NamedPicture> paintLandscapeTextures() {
     return {
-        {kGrassTexture, paintGrass()},    {kConcreteTexture, paintConcrete()},
-        {kBarkTexture, paintBark()},      {kPineTexture, paintPine()},
-        {kLeavesTexture, paintLeaves()},  {kCrowdTexture, paintCrowd()},
-        {kBannerTexture, paintBanners()}, {kGantryTexture, paintGantry()},
-        {kGarageTexture, paintGarage()},
+        {kGrassTextureFile, paintGrass()},    {kConcreteTextureFile, paintConcrete()},
+        {kBarkTextureFile, paintBark()},      {kPineTextureFile, paintPine()},
+        {kLeavesTextureFile, paintLeaves()},  {kCrowdTextureFile, paintCrowd()},
+        {kBannerTextureFile, paintBanners()}, {kGantryTextureFile, paintGantry()},
+        {kGarageTextureFile, paintGarage()},
     };
 }

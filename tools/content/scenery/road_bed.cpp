@@ -60,7 +60,7 @@ void addSkirts(MeshBuilder& builder, const Circuit& circuit, const Terrain& terr
                 return sideOf(circuit, station, side * (kSurfaceHalfWidth + depth), z - depth);
             };
             const V3 footA = foot(s, z0), footB = foot(s1, z1);
-            MeshObject& object = builder.object(kGrassTexture, 4, 2);
+            MeshObject& object = builder.object(kGrassTextureFile, 4, 2);
             // Wound to face out from the road whichever side it is on.
             const V3 p[4] = {side < 0 ? footA : footB, side < 0 ? footB : footA, side < 0 ? b : a,
                              side < 0 ? a : b};
@@ -79,7 +79,7 @@ void addDeck(MeshBuilder& builder, const Circuit& circuit, const DeckSpan& deck)
     for (double s = deck.from - 1.0; s < deck.to + 1.0 - 1e-9; s += kStep) {
         const double s1 = s + kStep;
         const double z0 = circuit.at(s).z, z1 = circuit.at(s1).z;
-        MeshObject& object = builder.object(kConcreteTexture, 28, 14);
+        MeshObject& object = builder.object(kConcreteTextureFile, 28, 14);
         for (double side : {-1.0, 1.0}) {
             const V3 in0 = sideOf(circuit, s, side * kSurfaceHalfWidth, z0),
                      in1 = sideOf(circuit, s1, side * kSurfaceHalfWidth, z1);
@@ -111,8 +111,8 @@ void addAbutmentsAndBanners(MeshBuilder& builder, const Circuit& circuit, const 
         const CentrePoint c = circuit.at(s);
         const double angle = std::atan2(c.dirY, c.dirX);
         const double ground = terrain.heightAt(c.x, c.y);
-        addBox(builder.object(kConcreteTexture, boxVertices(), boxFaces()), V3{c.x, c.y, 0.0}, 0.16,
-               2.0 * (kSurfaceHalfWidth + kParapetThickness), std::min(ground, -0.1) - 0.3,
+        addBox(builder.object(kConcreteTextureFile, boxVertices(), boxFaces()), V3{c.x, c.y, 0.0},
+               0.16, 2.0 * (kSurfaceHalfWidth + kParapetThickness), std::min(ground, -0.1) - 0.3,
                c.z - kDeckDepth, angle, 0.5);
     }
     const double face = kSurfaceHalfWidth + kParapetThickness + 0.004;

@@ -1,13 +1,10 @@
 #include "content/scenery/sky_smoke.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstring>
 
 #include "content/maths/random.h"
+#include "content/pack/pack_layout.h"
 
 namespace {
 
@@ -123,21 +120,7 @@ Picture paintSmoke() {
     return picture;
 }
 
-bool ensureContentFolder(const std::string& folder, std::string& error) {
-    struct stat info;
-    if (stat(folder.c_str(), &info) == 0) {
-        if (S_ISDIR(info.st_mode)) return true;
-        error = "cannot create folder " + folder + ": a file of that name is in the way";
-        return false;
-    }
-    if (mkdir(folder.c_str(), 0777) == 0 || errno == EEXIST) return true;
-    error = "cannot create folder " + folder + ": " + std::strerror(errno);
-    return false;
-}
-
-bool writeSkyAndSmoke(const std::string& folder, std::string& error) {
-    const std::string tex = folder + "/tex";
-    if (!ensureContentFolder(folder, error) || !ensureContentFolder(tex, error)) return false;
-    if (!writeBinaryFile(tex + "/clouds.bmp", encodeBmp24(paintSky()), error)) return false;
-    return writeBinaryFile(tex + "/smoke.bmp", encodeBmp24(paintSmoke()), error);
+bool writeSkyAndSmoke(const ContentSink& sink, std::string& error) {
+    return sink.writeBitmap(kSkyBitmapFile, paintSky(), error) &&
+           sink.writeBitmap(kSmokeBitmapFile, paintSmoke(), error);
 }

@@ -50,7 +50,7 @@ void addPine(MeshBuilder& builder, const Tree& t) {
     std::vector<PineTier> tiers(kMiddlePine, kMiddlePine + 2);
     if (detail == TreeDetail::Full) tiers.assign(kFullPine, kFullPine + 3);
     if (detail == TreeDetail::Simple) tiers.assign(kSimplePine, kSimplePine + 2);
-    MeshObject& object = builder.object(kPineTexture, tiers.size() * spikeVertices(sides),
+    MeshObject& object = builder.object(kPineTextureFile, tiers.size() * spikeVertices(sides),
                                         tiers.size() * spikeFaces(sides));
     for (size_t k = 0; k < tiers.size(); ++k) {
         ConeShape cone;
@@ -71,9 +71,10 @@ void addBroadleaf(MeshBuilder& builder, const Tree& t) {
     const int sides = detail == TreeDetail::Full ? 7 : (detail == TreeDetail::Middle ? 4 : 5);
     const int rings = detail == TreeDetail::Simple ? 1 : 2;
     const double wide = 0.88 + 0.24 * treeFraction(t, 1), tall = 0.85 + 0.3 * treeFraction(t, 2);
-    addCrown(builder.object(kLeavesTexture, crownVertices(sides, rings), crownFaces(sides, rings)),
-             t.base + V3{0, 0, 0.58 * t.scale}, 0.33 * wide * t.scale / roundness(sides),
-             0.58 * tall * t.scale, sides, rings, 2.0 * kPi * treeFraction(t, 3), 0.18, t.seed);
+    addCrown(
+        builder.object(kLeavesTextureFile, crownVertices(sides, rings), crownFaces(sides, rings)),
+        t.base + V3{0, 0, 0.58 * t.scale}, 0.33 * wide * t.scale / roundness(sides),
+        0.58 * tall * t.scale, sides, rings, 2.0 * kPi * treeFraction(t, 3), 0.18, t.seed);
 }
 
 // Three faces are enough for a trunk: it is thin and mostly under the crown. The farthest
@@ -84,7 +85,7 @@ void addTrunk(MeshBuilder& builder, const Tree& t) {
     trunk.radius = 0.04 * t.scale;
     trunk.height = (t.pine ? 0.45 : 0.48) * t.scale;
     trunk.turn = 2.0 * kPi * treeFraction(t, 4);
-    addSpike(builder.object(kBarkTexture, spikeVertices(3), spikeFaces(3)), t.base, trunk, 1.0,
+    addSpike(builder.object(kBarkTextureFile, spikeVertices(3), spikeFaces(3)), t.base, trunk, 1.0,
              2.0);
 }
 
