@@ -32,6 +32,9 @@ struct Bus {
     void addMono(size_t at, double value) { l[at % kLength] += float(value); }
 };
 
+// The piece as the voices play it: drums, music (bass and chords) and lead are summed by the
+// master, the sends feed the echo and the reverb, whose output goes to the returns, and duck
+// is the gain with which every kick dips the bass and chords.
 struct Mix {
     Bus drums, music, lead, returns;
     Bus delaySend{false}, reverbSend{false};

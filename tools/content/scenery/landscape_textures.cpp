@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/view.h"
 #include "content/maths/random.h"
 #include "content/scenery/pixel_font.h"
 
@@ -196,8 +197,9 @@ Picture paintGantry() {
             }
         }
     }
+    // The meeting carries the demo's own name, as its window's title spells it.
     const uint8_t yellow[3] = {250, 200, 40};
-    drawText(p, "ZORVEX 2005", (kWidth - textWidth("ZORVEX 2005", 2)) / 2, 44, 2, yellow);
+    drawText(p, kWindowTitle, (kWidth - textWidth(kWindowTitle, 2)) / 2, 44, 2, yellow);
     return p;
 }
 
