@@ -280,12 +280,6 @@ ArcPose poseOf(const Car& car) {
     return {car.position.x, car.position.y, radians - 0.5 * kPi};
 }
 
-}  // namespace
-
-Corners carFootprint(const Car& car, int index) { return footprint(poseOf(car), index); }
-
-namespace {
-
 // Forward speed v along a constant curvature k, as the car's turn rate: degrees (of the
 // car's own degree factor) per 10 ms, positive turning right.
 float turnRateFor(double k, double v) {
@@ -452,3 +446,5 @@ double separation(const Corners& a, const Corners& b) {
     }
     return best;
 }
+
+Corners carFootprint(const Car& car, int index) { return footprint(poseOf(car), index); }
