@@ -63,5 +63,6 @@ bool finishStandardOutput(const char* program);
 
 // Ends the process on SIGINT, SIGTERM and SIGHUP with the conventional status 128 + signal,
 // after removing the new files of every OutputFile not yet committed, so an interrupted tool
-// leaves neither a half-written file nor a stray temporary.
+// leaves neither a half-written file nor a stray temporary. A signal the process was started
+// with ignored (nohup, a background job of a script) stays ignored.
 void stopOnSignals();
