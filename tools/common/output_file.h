@@ -14,7 +14,7 @@
 // that is one of the program's inputs (the same file under any name). Check those with
 // checkOutputPath before touching any output, so a refusal leaves everything as it was.
 class OutputFile {
-public:
+  public:
     OutputFile() = default;
     ~OutputFile();  // removes the new file unless commit() put it in place
     OutputFile(const OutputFile&) = delete;
@@ -22,12 +22,17 @@ public:
 
     // Checks the target as checkOutputPath does and creates the new file beside it. False,
     // with error naming the target and the reason, when refused or when it cannot be made.
-    bool open(const std::string& path, const std::vector<std::string>& inputs,
-              std::string& error);
+    bool open(const std::string& path, const std::vector<std::string>& inputs, std::string& error);
 
     // The open stream for writing; nullptr before open() and after commit() or abandon().
     FILE* stream() const { return file; }
     bool write(const void* bytes, size_t count);
+
+    // The new file's own name, for a writer that can only open a file by name (a library
+    // that takes a path): it opens this name for writing in place, fills it and closes it
+    // before commit(), which then puts what it wrote in place like bytes given to write().
+    // Empty before open() and after commit() or abandon().
+    const std::string& newFileName() const { return temporary; }
 
     // Flushes, syncs, closes and renames the new file over the target. False, with error
     // naming the target and the first failure (a write, the flush, the close or the rename),
@@ -38,7 +43,7 @@ public:
 
     const std::string& path() const { return target; }
 
-private:
+  private:
     FILE* file = nullptr;
     std::string target;
     std::string temporary;
@@ -58,5 +63,6 @@ bool finishStandardOutput(const char* program);
 
 // Ends the process on SIGINT, SIGTERM and SIGHUP with the conventional status 128 + signal,
 // after removing the new files of every OutputFile not yet committed, so an interrupted tool
-// leaves neither a half-written file nor a stray temporary.
+// leaves neither a half-written file nor a stray temporary. A signal the process was started
+// with ignored (nohup, a background job of a script) stays ignored.
 void stopOnSignals();
