@@ -610,7 +610,7 @@ TEST_F(ContentPack, GeneratorWritesTheSameBytesAgainAndNamesEachFile) {
         << err;
     EXPECT_EQ(err, "");
     std::vector<std::string> files;
-    for (const char* file : kPackFiles) {
+    for (const char* file : kGeneratedFiles) {
         SCOPED_TRACE(file);
         files.push_back(file);
         EXPECT_NE(out.find(std::string("wrote ") + file + " "), std::string::npos);
@@ -628,7 +628,7 @@ TEST_F(ContentPack, GeneratorStoppedByASignalLeavesNoFileHalfWritten) {
         SCOPED_TRACE(signalNumber);
         TempDir dir;
         std::vector<std::string> files;
-        for (const char* file : kPackFiles) {
+        for (const char* file : kGeneratedFiles) {
             files.push_back(file);
             std::string path = file;
             std::replace(path.begin(), path.end(), '\\', '/');
@@ -657,7 +657,7 @@ TEST_F(ContentPack, GeneratorStoppedByASignalLeavesNoFileHalfWritten) {
         ASSERT_EQ(waitpid(pid, &status, 0), pid);
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signalNumber) << status;
         EXPECT_EQ(treeOf(dir.file("pack")), packTree(files));
-        for (const char* file : kPackFiles) {
+        for (const char* file : kGeneratedFiles) {
             SCOPED_TRACE(file);
             std::string path = file;
             std::replace(path.begin(), path.end(), '\\', '/');

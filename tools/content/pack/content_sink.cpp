@@ -50,7 +50,7 @@ bool ContentSink::prepare(std::string& error) const {
     for (const std::string& folder : folders) {
         if (!checkFolder(folder, error)) return false;
     }
-    for (const char* file : kPackFiles) {
+    for (const char* file : kGeneratedFiles) {
         const std::string path = diskPath(file);
         struct stat info;
         if (lstat(path.c_str(), &info) != 0 && errno == ENOENT) continue;
@@ -118,7 +118,7 @@ bool ContentSink::writeByName(const std::vector<std::string>& demoPaths, const F
 }
 
 bool ContentSink::inLayout(const std::string& demoPath, std::string& error) const {
-    for (const char* file : kPackFiles) {
+    for (const char* file : kGeneratedFiles) {
         if (demoPath == file) return true;
     }
     error = diskPath(demoPath) + ": not a file of the pack's layout (pack/pack_layout.h)";

@@ -28,7 +28,7 @@ constexpr const char* kIconFile = "zorvex.png";
 
 // Every file of the pack. The generator checks all of them before it writes the first, and
 // writes no other.
-constexpr const char* kPackFiles[] = {
+constexpr const char* kGeneratedFiles[] = {
     kTrackModelFile,      kLandscapeModelFile, kDs21ModelFile,
     kR5ModelFile,         kTrackTextureFile,   kGrassTextureFile,
     kConcreteTextureFile, kBarkTextureFile,    kPineTextureFile,
