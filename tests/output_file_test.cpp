@@ -3,6 +3,7 @@
 #include "common/output_file.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -177,4 +178,56 @@ TEST(OutputFile, StandardOutputThatCannotTakeTheTextIsAFailure) {
     ASSERT_TRUE(WIFEXITED(fine));
     EXPECT_EQ(WEXITSTATUS(fine), 0);
     EXPECT_EQ(readTextFile(dir.file("rows.txt")), "rows\n");
+}
+
+// An encoder writes the new file itself, by its name; what it wrote is put in place by
+// commit(). A signal ends the encoder before removing the file, so the encoder cannot make
+// the file again once it is gone.
+TEST(OutputFile, AHelperProcessWritesTheNewFileAndASignalEndsItFirst) {
+    TempDir dir;
+    dir.write("video.mp4", std::string("old video"));
+    {
+        OutputFile out;
+        std::string error;
+        ASSERT_TRUE(out.open(dir.file("video.mp4"), {}, error)) << error;
+        ASSERT_EQ(inChild([&] {
+                      FILE* file = std::fopen(out.temporaryPath().c_str(), "wb");
+                      if (!file || std::fputs("encoded", file) < 0 || std::fclose(file) != 0)
+                          _exit(3);
+                  }),
+                  0);
+        EXPECT_TRUE(out.commit(error)) << error;
+        EXPECT_EQ(readTextFile(dir.file("video.mp4")), "encoded");
+    }
+    const std::string writerPid = dir.file("writer.pid");
+    const int status = inChild([&] {
+        stopOnSignals();
+        OutputFile out;
+        std::string error;
+        if (!out.open(dir.file("video.mp4"), {}, error)) _exit(3);
+        const std::string name = out.temporaryPath();
+        const pid_t writer = fork();
+        if (writer == 0) {
+            // Like an encoder that opens its output again and again.
+            for (;;) {
+                const int fd = open(name.c_str(), O_WRONLY | O_CREAT, 0644);
+                if (fd >= 0) close(fd);
+                usleep(200);
+            }
+        }
+        FILE* note = std::fopen(writerPid.c_str(), "w");
+        std::fprintf(note, "%d", static_cast<int>(writer));
+        std::fclose(note);
+        out.setWriter(writer);
+        usleep(20000);
+        raise(SIGTERM);
+        _exit(4);
+    });
+    ASSERT_TRUE(WIFSIGNALED(status)) << status;
+    const pid_t writer = static_cast<pid_t>(std::stoi(readTextFile(writerPid)));
+    EXPECT_NE(kill(writer, 0), 0) << "the writer still runs";
+    if (kill(writer, 0) == 0) kill(writer, SIGKILL);
+    usleep(20000);
+    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"video.mp4", "writer.pid"}));
+    EXPECT_EQ(readTextFile(dir.file("video.mp4")), "encoded");
 }

@@ -1,4 +1,6 @@
 #pragma once
+#include <sys/types.h>
+
 #include <cstddef>
 #include <cstdio>
 #include <string>
@@ -14,7 +16,7 @@
 // that is one of the program's inputs (the same file under any name). Check those with
 // checkOutputPath before touching any output, so a refusal leaves everything as it was.
 class OutputFile {
-public:
+  public:
     OutputFile() = default;
     ~OutputFile();  // removes the new file unless commit() put it in place
     OutputFile(const OutputFile&) = delete;
@@ -22,8 +24,7 @@ public:
 
     // Checks the target as checkOutputPath does and creates the new file beside it. False,
     // with error naming the target and the reason, when refused or when it cannot be made.
-    bool open(const std::string& path, const std::vector<std::string>& inputs,
-              std::string& error);
+    bool open(const std::string& path, const std::vector<std::string>& inputs, std::string& error);
 
     // The open stream for writing; nullptr before open() and after commit() or abandon().
     FILE* stream() const { return file; }
@@ -38,11 +39,26 @@ public:
 
     const std::string& path() const { return target; }
 
-private:
+    // Whether commit() waits for the bytes to reach the disk (fsync) before the rename: on
+    // by default. Off for outputs written by the thousand that are simply made again after a
+    // crash of the machine (a capture's frames), where a sync each would cost more than making
+    // the file. The rename still waits for every write, the flush and the close.
+    void setSynced(bool synced) { sync = synced; }
+
+    // The new file's own name, for a helper program (an encoder) that writes the bytes
+    // itself; empty unless open. What it wrote is put in place by commit() like the rest.
+    const std::string& temporaryPath() const { return temporary; }
+    // The helper process writing the new file. A signal ends it and waits for its end before
+    // the new file is removed, so it cannot make the file again after that. The caller waits
+    // for it before commit() or abandon().
+    void setWriter(pid_t writer);
+
+  private:
     FILE* file = nullptr;
     std::string target;
     std::string temporary;
     int writeError = 0;
+    bool sync = true;
 };
 
 // Whether path may be written as an output: it does not exist yet (its folder does), or it
@@ -57,6 +73,6 @@ bool checkOutputPath(const std::string& path, const std::vector<std::string>& in
 bool finishStandardOutput(const char* program);
 
 // Ends the process on SIGINT, SIGTERM and SIGHUP with the conventional status 128 + signal,
-// after removing the new files of every OutputFile not yet committed, so an interrupted tool
-// leaves neither a half-written file nor a stray temporary.
+// after ending their writers and removing the new files of every OutputFile not yet
+// committed, so an interrupted tool leaves neither a half-written file nor a stray temporary.
 void stopOnSignals();
