@@ -219,7 +219,7 @@ TEST(OutputFile, AHelperProcessWritesTheNewFileAndASignalEndsItFirst) {
         std::fprintf(note, "%d", static_cast<int>(writer));
         std::fclose(note);
         out.setWriter(writer);
-        usleep(20000);
+        usleep(20000);  // the writer is busy making the file again and again
         raise(SIGTERM);
         _exit(4);
     });
@@ -227,7 +227,6 @@ TEST(OutputFile, AHelperProcessWritesTheNewFileAndASignalEndsItFirst) {
     const pid_t writer = static_cast<pid_t>(std::stoi(readTextFile(writerPid)));
     EXPECT_NE(kill(writer, 0), 0) << "the writer still runs";
     if (kill(writer, 0) == 0) kill(writer, SIGKILL);
-    usleep(20000);
     EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"video.mp4", "writer.pid"}));
     EXPECT_EQ(readTextFile(dir.file("video.mp4")), "encoded");
 }

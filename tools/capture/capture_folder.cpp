@@ -115,8 +115,7 @@ bool resolveCaptureFolder(const std::string& given, std::string& folder, std::st
     return true;
 }
 
-bool checkCaptureFolder(const std::string& folder, const std::vector<std::string>& inputs,
-                        std::string& error) {
+bool checkCaptureFolder(const std::string& folder, std::string& error) {
     const std::string existing = nearestExisting(folder);
     struct stat info;
     if (stat(existing.c_str(), &info) != 0) {
@@ -139,7 +138,7 @@ bool checkCaptureFolder(const std::string& folder, const std::vector<std::string
     std::vector<std::string> names;
     if (!captureFilesIn(folder, names, error)) return false;
     for (const std::string& name : names) {
-        if (!checkOutputPath(folder + "/" + name, inputs, error)) return false;
+        if (!checkOutputPath(folder + "/" + name, {}, error)) return false;
     }
     return true;
 }

@@ -18,10 +18,9 @@ bool resolveCaptureFolder(const std::string& given, std::string& folder, std::st
 
 // Checks, changing nothing, that a capture can be written into folder: it is a folder that
 // can be written and listed (or one that can be made inside the nearest folder above it),
-// and every file of an earlier capture in it (frames, video, transcript) is a plain file
-// that none of inputs is. False and why.
-bool checkCaptureFolder(const std::string& folder, const std::vector<std::string>& inputs,
-                        std::string& error);
+// and every file of an earlier capture in it (frames, video, transcript) is a plain file it
+// may replace. False and why.
+bool checkCaptureFolder(const std::string& folder, std::string& error);
 
 // Makes the folder when it is missing and removes the earlier capture from it: its frames
 // (a longer capture's would outnumber the new ones), video and transcript, none of which

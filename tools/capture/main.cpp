@@ -234,8 +234,7 @@ int main(int argc, char** argv) {
     // Everything is checked before the output folder changes: the folder, then the display,
     // the content folder and the scene built from it, then the music.
     std::string folder;
-    if (!resolveCaptureFolder(options.outDir, folder, error) ||
-        !checkCaptureFolder(folder, {}, error))
+    if (!resolveCaptureFolder(options.outDir, folder, error) || !checkCaptureFolder(folder, error))
         return fail(error);
     if (!transcript.divert(error)) return fail(error);
     options.demo.transcriptHint = "; its lines are above";
