@@ -1,7 +1,6 @@
 // zorvex-capture on the small test content under Xvfb: frame files, their size and bytes,
 // the key script through the real keyboard handler, the transcript and its failures, the
 // video encoded as it renders, and what an interrupted or refused capture leaves behind.
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -62,18 +61,6 @@ double clearColourShare(const Pixels& pixels) {
     return pixels.rgb.empty()
                ? 0.0
                : static_cast<double>(near) * 3.0 / static_cast<double>(pixels.rgb.size());
-}
-
-std::vector<std::string> namesIn(const std::string& folder) {
-    std::vector<std::string> names;
-    DIR* dir = opendir(folder.c_str());
-    while (dirent* entry = dir ? readdir(dir) : nullptr) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..") names.push_back(name);
-    }
-    if (dir) closedir(dir);
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 // A PNG written to its end: the last chunk is IEND.
@@ -243,13 +230,13 @@ TEST_F(CaptureTest, ACaptureThatCannotStartLeavesTheEarlierCaptureAsItWas) {
             std::remove((out + "/capture.mp4").c_str());
             ASSERT_EQ(symlink("/dev/null", (out + "/capture.mp4").c_str()), 0);
         }
-        const auto before = namesIn(out);
+        const auto before = namesInFolder(out);
         const std::vector<std::string> argv = {
             ZORVEX_CAPTURE_BIN, "--content", pack.path(), "--out", out,
             "--frames",         "2",         "--size",    "32x32", "--no-video"};
         EXPECT_EQ(runProgram(argv, work.path(), stdoutText, stderrText, c.env), 1);
         EXPECT_NE(stderrText.find(c.because), std::string::npos) << stderrText;
-        EXPECT_EQ(namesIn(out), before);
+        EXPECT_EQ(namesInFolder(out), before);
         EXPECT_EQ(readTextFile(frame(out, 1)), "earlier frame");
         EXPECT_EQ(readTextFile(frame(out, 3)), "earlier frame");
         EXPECT_EQ(readTextFile(out + "/transcript.txt"), "earlier transcript");
@@ -277,7 +264,7 @@ TEST_F(CaptureTest, AFolderThatCannotBeListedIsRefused) {
     EXPECT_EQ(runProgram(argv, "/", stdoutText, stderrText), 1);
     EXPECT_NE(stderrText.find(out + ": cannot list the folder"), std::string::npos) << stderrText;
     ASSERT_EQ(chmod(out.c_str(), 0755), 0);
-    EXPECT_EQ(namesIn(out), std::vector<std::string>{"frame_00009.png"});
+    EXPECT_EQ(namesInFolder(out), std::vector<std::string>{"frame_00009.png"});
 }
 
 // From a working folder whose path is longer than the system's paths, a relative output
@@ -299,14 +286,14 @@ TEST_F(CaptureTest, ARelativeOutputFolderBelowAnOverlongPathIsRefused) {
               "--out", "out", "--frames", "2", "--size", "32x32", "--no-video", nullptr);
         _exit(123);
     }
-    const auto packBefore = namesIn(contentDir.path());
+    const auto packBefore = namesInFolder(contentDir.path());
     int status = 0;
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
     EXPECT_NE(readTextFile(errors).find("working directory's path cannot be had"),
               std::string::npos)
         << readTextFile(errors);
-    EXPECT_EQ(namesIn(contentDir.path()), packBefore);
+    EXPECT_EQ(namesInFolder(contentDir.path()), packBefore);
     std::string out, err;
     runProgram({"/bin/rm", "-rf", work.file(level)}, "", out, err);
 }
@@ -363,8 +350,9 @@ TEST_F(CaptureTest, AMissingOrFailingFfmpegCostsTheVideoNotTheFrames) {
         EXPECT_NE(stderrText.find(c.says), std::string::npos) << stderrText;
         EXPECT_EQ(stderrText.find("zorvex-capture:"), stderrText.rfind("zorvex-capture:"))
             << stderrText;
-        EXPECT_EQ(namesIn(out), (std::vector<std::string>{"frame_00001.png", "frame_00002.png",
-                                                          "frame_00003.png", "transcript.txt"}));
+        EXPECT_EQ(namesInFolder(out),
+                  (std::vector<std::string>{"frame_00001.png", "frame_00002.png", "frame_00003.png",
+                                            "transcript.txt"}));
     }
 }
 
@@ -396,7 +384,7 @@ TEST_F(CaptureTest, AnInterruptedCaptureLeavesNoVideoAndOnlyWholeFrames) {
         EXPECT_NE(kill(child.pid, 0), 0) << "the capture is still running";
         EXPECT_NE(kill(-child.pid, 0), 0) << "ffmpeg is still running";
         EXPECT_NE(access((out + "/capture.mp4").c_str(), F_OK), 0);
-        for (const std::string& name : namesIn(out)) {
+        for (const std::string& name : namesInFolder(out)) {
             EXPECT_NE(name[0], '.') << name;
             if (name.rfind("frame_", 0) == 0) {
                 EXPECT_TRUE(wholePng(out + "/" + name)) << name;

@@ -2,7 +2,6 @@
 // replaces, and what it leaves behind when a write fails or a signal stops it.
 #include "common/output_file.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -16,18 +15,6 @@
 #include "support/files.h"
 
 namespace {
-
-std::vector<std::string> namesIn(const std::string& folder) {
-    std::vector<std::string> names;
-    DIR* dir = opendir(folder.c_str());
-    while (dirent* entry = dir ? readdir(dir) : nullptr) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..") names.push_back(name);
-    }
-    if (dir) closedir(dir);
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 bool writeWhole(const std::string& path, const std::string& text,
                 const std::vector<std::string>& inputs, std::string& error) {
@@ -71,7 +58,7 @@ TEST(OutputFile, WhatIsNotAFreshOrRegularFileIsRefusedAndLeftAsItWas) {
         {"input.rec", "is also an input"},     {"hardlink.rec", "is also an input"},
         {"missing/out.png", "no such folder"},
     };
-    const std::vector<std::string> before = namesIn(dir.path());
+    const std::vector<std::string> before = namesInFolder(dir.path());
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::string error;
@@ -80,7 +67,7 @@ TEST(OutputFile, WhatIsNotAFreshOrRegularFileIsRefusedAndLeftAsItWas) {
         EXPECT_NE(error.find(path), std::string::npos) << error;
         EXPECT_NE(error.find(c.because), std::string::npos) << error;
     }
-    EXPECT_EQ(namesIn(dir.path()), before);
+    EXPECT_EQ(namesInFolder(dir.path()), before);
     EXPECT_EQ(readTextFile(dir.file("old.png")), "old picture");
     EXPECT_EQ(readTextFile(dir.file("input.rec")), "input bytes");
     struct stat fifo;
@@ -103,7 +90,7 @@ TEST(OutputFile, AReplacedFileKeepsItsPermissionsAndANewOneTakesTheUmask) {
     EXPECT_EQ(replaced.st_mode & 07777, 0600u);
     EXPECT_EQ(fresh.st_mode & 07777, 0644u);
     EXPECT_EQ(readTextFile(dir.file("private.rec")), "new private");
-    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"fresh.rec", "private.rec"}));
+    EXPECT_EQ(namesInFolder(dir.path()), (std::vector<std::string>{"fresh.rec", "private.rec"}));
 }
 
 TEST(OutputFile, AnAbandonedOrFailedWriteLeavesTheOldFileAndNoStrayName) {
@@ -118,7 +105,7 @@ TEST(OutputFile, AnAbandonedOrFailedWriteLeavesTheOldFileAndNoStrayName) {
     }  // gone without commit, as when a later step fails
     EXPECT_EQ(readTextFile(dir.file("map.png")), "old map");
     EXPECT_EQ(readTextFile(dir.file(".map.png.AAAAAA")), "someone's leftover");
-    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{".map.png.AAAAAA", "map.png"}));
+    EXPECT_EQ(namesInFolder(dir.path()), (std::vector<std::string>{".map.png.AAAAAA", "map.png"}));
 
     // A target that turns into a link between open and commit is not replaced either.
     OutputFile out;
@@ -130,7 +117,7 @@ TEST(OutputFile, AnAbandonedOrFailedWriteLeavesTheOldFileAndNoStrayName) {
     EXPECT_FALSE(out.commit(error));
     EXPECT_NE(error.find("symbolic link"), std::string::npos) << error;
     EXPECT_EQ(readTextFile(dir.file("moved.png")), "old map");
-    EXPECT_EQ(namesIn(dir.path()),
+    EXPECT_EQ(namesInFolder(dir.path()),
               (std::vector<std::string>{".map.png.AAAAAA", "map.png", "moved.png"}));
 }
 
@@ -150,7 +137,7 @@ TEST(OutputFile, ASignalRemovesTheUnfinishedFileAndEndsByThatSignal) {
         });
         ASSERT_TRUE(WIFSIGNALED(status)) << status;
         EXPECT_EQ(WTERMSIG(status), signalNumber);
-        EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"out.csv"});
+        EXPECT_EQ(namesInFolder(dir.path()), std::vector<std::string>{"out.csv"});
         EXPECT_EQ(readTextFile(dir.file("out.csv")), "old rows");
     }
 }
@@ -227,6 +214,6 @@ TEST(OutputFile, AHelperProcessWritesTheNewFileAndASignalEndsItFirst) {
     const pid_t writer = static_cast<pid_t>(std::stoi(readTextFile(writerPid)));
     EXPECT_NE(kill(writer, 0), 0) << "the writer still runs";
     if (kill(writer, 0) == 0) kill(writer, SIGKILL);
-    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"video.mp4", "writer.pid"}));
+    EXPECT_EQ(namesInFolder(dir.path()), (std::vector<std::string>{"video.mp4", "writer.pid"}));
     EXPECT_EQ(readTextFile(dir.file("video.mp4")), "encoded");
 }
