@@ -167,53 +167,124 @@ TEST(OutputFile, StandardOutputThatCannotTakeTheTextIsAFailure) {
     EXPECT_EQ(readTextFile(dir.file("rows.txt")), "rows\n");
 }
 
-// An encoder writes the new file itself, by its name; what it wrote is put in place by
-// commit(). A signal ends the encoder before removing the file, so the encoder cannot make
-// the file again once it is gone.
-TEST(OutputFile, AHelperProcessWritesTheNewFileAndASignalEndsItFirst) {
+TEST(OutputFile, AWriterThatOpensByNameFillsTheNewFileWhichReplacesTheTargetOnlyOnCommit) {
     TempDir dir;
-    dir.write("video.mp4", std::string("old video"));
+    dir.write("record0.rec", std::string("old run"));
+    ASSERT_EQ(chmod(dir.file("record0.rec").c_str(), 0600), 0);
+    const auto fillByName = [](const OutputFile& out, const std::string& text) {
+        FILE* file = std::fopen(out.newFileName().c_str(), "wb");
+        ASSERT_NE(file, nullptr);
+        ASSERT_EQ(std::fwrite(text.data(), 1, text.size(), file), text.size());
+        ASSERT_EQ(std::fclose(file), 0);
+    };
     {
         OutputFile out;
         std::string error;
-        ASSERT_TRUE(out.open(dir.file("video.mp4"), {}, error)) << error;
-        ASSERT_EQ(inChild([&] {
-                      FILE* file = std::fopen(out.temporaryPath().c_str(), "wb");
-                      if (!file || std::fputs("encoded", file) < 0 || std::fclose(file) != 0)
-                          _exit(3);
-                  }),
-                  0);
-        EXPECT_TRUE(out.commit(error)) << error;
-        EXPECT_EQ(readTextFile(dir.file("video.mp4")), "encoded");
+        ASSERT_TRUE(out.open(dir.file("record0.rec"), {}, error)) << error;
+        fillByName(out, "a run that is given up");
+        EXPECT_EQ(readTextFile(dir.file("record0.rec")), "old run");
+    }  // abandoned: the target stays and the new file goes
+    EXPECT_EQ(namesInFolder(dir.path()), std::vector<std::string>{"record0.rec"});
+
+    OutputFile out;
+    std::string error;
+    ASSERT_TRUE(out.open(dir.file("record0.rec"), {}, error)) << error;
+    const std::string name = out.newFileName();
+    EXPECT_EQ(name.rfind(dir.path() + "/.record0.rec.", 0), 0u) << name;
+    fillByName(out, "new run");
+    EXPECT_EQ(readTextFile(dir.file("record0.rec")), "old run");
+    ASSERT_TRUE(out.commit(error)) << error;
+    EXPECT_EQ(out.newFileName(), "");
+    EXPECT_EQ(readTextFile(dir.file("record0.rec")), "new run");
+    EXPECT_EQ(namesInFolder(dir.path()), std::vector<std::string>{"record0.rec"});
+    struct stat replaced;
+    ASSERT_EQ(stat(dir.file("record0.rec").c_str(), &replaced), 0);
+    EXPECT_EQ(replaced.st_mode & 07777, 0600u);
+}
+
+TEST(OutputFile, ASignalWhileANewFileIsMadeOrGivenUpLeavesNoStrayName) {
+    TempDir dir;
+    for (int round = 0; round < 40; ++round) {
+        int ready[2];
+        ASSERT_EQ(pipe(ready), 0);
+        std::fflush(nullptr);
+        const pid_t pid = fork();
+        if (pid == 0) {
+            close(ready[0]);
+            stopOnSignals();
+            for (bool told = false;; told = true) {
+                OutputFile out;
+                std::string error;
+                if (!out.open(dir.file("out.csv"), {}, error)) _exit(3);
+                if (!told && write(ready[1], "x", 1) != 1) _exit(4);
+            }  // each given up at once, as when a later step fails
+        }
+        ASSERT_GT(pid, 0);
+        close(ready[1]);
+        char byte = 0;
+        // The signal comes at whatever point of the loop the child has reached by then.
+        ASSERT_EQ(read(ready[0], &byte, 1), 1);
+        close(ready[0]);
+        ASSERT_EQ(kill(pid, SIGTERM), 0);
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+        ASSERT_EQ(namesInFolder(dir.path()), std::vector<std::string>{}) << "round " << round;
     }
-    const std::string writerPid = dir.file("writer.pid");
+}
+
+TEST(OutputFile, ASignalTheCallerIgnoresStaysIgnored) {
+    TempDir dir;
     const int status = inChild([&] {
+        // As under nohup, or for a job a script starts in the background.
+        std::signal(SIGHUP, SIG_IGN);
+        std::signal(SIGINT, SIG_IGN);
         stopOnSignals();
         OutputFile out;
         std::string error;
-        if (!out.open(dir.file("video.mp4"), {}, error)) _exit(3);
-        const std::string name = out.temporaryPath();
-        const pid_t writer = fork();
-        if (writer == 0) {
-            // Like an encoder that opens its output again and again.
-            for (;;) {
-                const int fd = open(name.c_str(), O_WRONLY | O_CREAT, 0644);
-                if (fd >= 0) close(fd);
-                usleep(200);
-            }
-        }
-        FILE* note = std::fopen(writerPid.c_str(), "w");
-        std::fprintf(note, "%d", static_cast<int>(writer));
-        std::fclose(note);
-        out.setWriter(writer);
-        usleep(20000);  // the writer is busy making the file again and again
-        raise(SIGTERM);
-        _exit(4);
+        if (!out.open(dir.file("kept.txt"), {}, error)) _exit(3);
+        raise(SIGHUP);
+        raise(SIGINT);
+        out.write("whole", 5);
+        _exit(out.commit(error) ? 0 : 4);
     });
-    ASSERT_TRUE(WIFSIGNALED(status)) << status;
-    const pid_t writer = static_cast<pid_t>(std::stoi(readTextFile(writerPid)));
-    EXPECT_NE(kill(writer, 0), 0) << "the writer still runs";
-    if (kill(writer, 0) == 0) kill(writer, SIGKILL);
-    EXPECT_EQ(namesInFolder(dir.path()), (std::vector<std::string>{"video.mp4", "writer.pid"}));
-    EXPECT_EQ(readTextFile(dir.file("video.mp4")), "encoded");
-}
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(readTextFile(dir.file("kept.txt")), "whole");
+
+    // An encoder writes the new file by its name and may open it again at any time: a signal
+    // ends the encoder before removing the file, so the encoder cannot make the file again.
+    TEST(OutputFile, ASignalEndsTheNewFilesWriterBeforeRemovingTheFile) {
+        TempDir dir;
+        dir.write("video.mp4", std::string("old video"));
+        const std::string writerPid = dir.file("writer.pid");
+        const int status = inChild([&] {
+            stopOnSignals();
+            OutputFile out;
+            std::string error;
+            if (!out.open(dir.file("video.mp4"), {}, error)) _exit(3);
+            const std::string name = out.newFileName();
+            const pid_t writer = fork();
+            if (writer == 0) {
+                // Like an encoder that opens its output again and again.
+                for (;;) {
+                    const int fd = open(name.c_str(), O_WRONLY | O_CREAT, 0644);
+                    if (fd >= 0) close(fd);
+                    usleep(200);
+                }
+            }
+            FILE* note = std::fopen(writerPid.c_str(), "w");
+            std::fprintf(note, "%d", static_cast<int>(writer));
+            std::fclose(note);
+            out.setWriter(writer);
+            usleep(20000);  // the writer is busy making the file again and again
+            raise(SIGTERM);
+            _exit(4);
+        });
+        ASSERT_TRUE(WIFSIGNALED(status)) << status;
+        const pid_t writer = static_cast<pid_t>(std::stoi(readTextFile(writerPid)));
+        EXPECT_NE(kill(writer, 0), 0) << "the writer still runs";
+        if (kill(writer, 0) == 0) kill(writer, SIGKILL);
+        EXPECT_EQ(namesInFolder(dir.path()), (std::vector<std::string>{"video.mp4", "writer.pid"}));
+        EXPECT_EQ(readTextFile(dir.file("video.mp4")), "old video");
+    }

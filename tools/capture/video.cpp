@@ -207,7 +207,7 @@ bool VideoEncoder::start(const std::string& ffmpeg, int width, int height, int f
     // Room for a frame or two, so rendering and encoding wait on each other less often.
     fcntl(frames[1], F_SETPIPE_SZ, 1 << 20);
     std::vector<std::string> args =
-        encodeArguments(ffmpeg, width, height, fps, musicPath, video.temporaryPath());
+        encodeArguments(ffmpeg, width, height, fps, musicPath, video.newFileName());
     int messagesFd = -1;
     {
         HeldStopSignals held;

@@ -30,6 +30,12 @@ class OutputFile {
     FILE* stream() const { return file; }
     bool write(const void* bytes, size_t count);
 
+    // The new file's own name, for a writer that can only open a file by name (a library
+    // that takes a path): it opens this name for writing in place, fills it and closes it
+    // before commit(), which then puts what it wrote in place like bytes given to write().
+    // Empty before open() and after commit() or abandon().
+    const std::string& newFileName() const { return temporary; }
+
     // Flushes, syncs, closes and renames the new file over the target. False, with error
     // naming the target and the first failure (a write, the flush, the close or the rename),
     // and the new file removed, when anything failed on the way.
@@ -45,12 +51,9 @@ class OutputFile {
     // the file. The rename still waits for every write, the flush and the close.
     void setSynced(bool synced) { sync = synced; }
 
-    // The new file's own name, for a helper program (an encoder) that writes the bytes
-    // itself; empty unless open. What it wrote is put in place by commit() like the rest.
-    const std::string& temporaryPath() const { return temporary; }
-    // The helper process writing the new file. A signal ends it and waits for its end before
-    // the new file is removed, so it cannot make the file again after that. The caller waits
-    // for it before commit() or abandon().
+    // The helper process writing the new file by its newFileName() (an encoder). A signal ends it
+    // and waits for its end before the new file is removed, so it cannot make the file again after
+    // that. The caller waits for it before commit() or abandon().
     void setWriter(pid_t writer);
 
   private:
@@ -74,5 +77,6 @@ bool finishStandardOutput(const char* program);
 
 // Ends the process on SIGINT, SIGTERM and SIGHUP with the conventional status 128 + signal,
 // after ending their writers and removing the new files of every OutputFile not yet
-// committed, so an interrupted tool leaves neither a half-written file nor a stray temporary.
+// committed, so an interrupted tool leaves neither a half-written file nor a stray temporary. A
+// signal the process was started with ignored (nohup, a background job of a script) stays ignored.
 void stopOnSignals();
