@@ -2,7 +2,7 @@
 // replaces, and what it leaves behind when a write fails or a signal stops it.
 #include "common/output_file.h"
 
-#include <dirent.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -15,18 +15,6 @@
 #include "support/files.h"
 
 namespace {
-
-std::vector<std::string> namesIn(const std::string& folder) {
-    std::vector<std::string> names;
-    DIR* dir = opendir(folder.c_str());
-    while (dirent* entry = dir ? readdir(dir) : nullptr) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..") names.push_back(name);
-    }
-    if (dir) closedir(dir);
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 bool writeWhole(const std::string& path, const std::string& text,
                 const std::vector<std::string>& inputs, std::string& error) {
@@ -70,7 +58,7 @@ TEST(OutputFile, WhatIsNotAFreshOrRegularFileIsRefusedAndLeftAsItWas) {
         {"input.rec", "is also an input"},     {"hardlink.rec", "is also an input"},
         {"missing/out.png", "no such folder"},
     };
-    const std::vector<std::string> before = namesIn(dir.path());
+    const std::vector<std::string> before = namesInFolder(dir.path());
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::string error;
@@ -79,7 +67,7 @@ TEST(OutputFile, WhatIsNotAFreshOrRegularFileIsRefusedAndLeftAsItWas) {
         EXPECT_NE(error.find(path), std::string::npos) << error;
         EXPECT_NE(error.find(c.because), std::string::npos) << error;
     }
-    EXPECT_EQ(namesIn(dir.path()), before);
+    EXPECT_EQ(namesInFolder(dir.path()), before);
     EXPECT_EQ(readTextFile(dir.file("old.png")), "old picture");
     EXPECT_EQ(readTextFile(dir.file("input.rec")), "input bytes");
     struct stat fifo;
@@ -102,7 +90,7 @@ TEST(OutputFile, AReplacedFileKeepsItsPermissionsAndANewOneTakesTheUmask) {
     EXPECT_EQ(replaced.st_mode & 07777, 0600u);
     EXPECT_EQ(fresh.st_mode & 07777, 0644u);
     EXPECT_EQ(readTextFile(dir.file("private.rec")), "new private");
-    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"fresh.rec", "private.rec"}));
+    EXPECT_EQ(namesInFolder(dir.path()), (std::vector<std::string>{"fresh.rec", "private.rec"}));
 }
 
 TEST(OutputFile, AnAbandonedOrFailedWriteLeavesTheOldFileAndNoStrayName) {
@@ -117,7 +105,7 @@ TEST(OutputFile, AnAbandonedOrFailedWriteLeavesTheOldFileAndNoStrayName) {
     }  // gone without commit, as when a later step fails
     EXPECT_EQ(readTextFile(dir.file("map.png")), "old map");
     EXPECT_EQ(readTextFile(dir.file(".map.png.AAAAAA")), "someone's leftover");
-    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{".map.png.AAAAAA", "map.png"}));
+    EXPECT_EQ(namesInFolder(dir.path()), (std::vector<std::string>{".map.png.AAAAAA", "map.png"}));
 
     // A target that turns into a link between open and commit is not replaced either.
     OutputFile out;
@@ -129,7 +117,7 @@ TEST(OutputFile, AnAbandonedOrFailedWriteLeavesTheOldFileAndNoStrayName) {
     EXPECT_FALSE(out.commit(error));
     EXPECT_NE(error.find("symbolic link"), std::string::npos) << error;
     EXPECT_EQ(readTextFile(dir.file("moved.png")), "old map");
-    EXPECT_EQ(namesIn(dir.path()),
+    EXPECT_EQ(namesInFolder(dir.path()),
               (std::vector<std::string>{".map.png.AAAAAA", "map.png", "moved.png"}));
 }
 
@@ -149,7 +137,7 @@ TEST(OutputFile, ASignalRemovesTheUnfinishedFileAndEndsByThatSignal) {
         });
         ASSERT_TRUE(WIFSIGNALED(status)) << status;
         EXPECT_EQ(WTERMSIG(status), signalNumber);
-        EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"out.csv"});
+        EXPECT_EQ(namesInFolder(dir.path()), std::vector<std::string>{"out.csv"});
         EXPECT_EQ(readTextFile(dir.file("out.csv")), "old rows");
     }
 }
@@ -196,7 +184,7 @@ TEST(OutputFile, AWriterThatOpensByNameFillsTheNewFileWhichReplacesTheTargetOnly
         fillByName(out, "a run that is given up");
         EXPECT_EQ(readTextFile(dir.file("record0.rec")), "old run");
     }  // abandoned: the target stays and the new file goes
-    EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"record0.rec"});
+    EXPECT_EQ(namesInFolder(dir.path()), std::vector<std::string>{"record0.rec"});
 
     OutputFile out;
     std::string error;
@@ -208,7 +196,7 @@ TEST(OutputFile, AWriterThatOpensByNameFillsTheNewFileWhichReplacesTheTargetOnly
     ASSERT_TRUE(out.commit(error)) << error;
     EXPECT_EQ(out.newFileName(), "");
     EXPECT_EQ(readTextFile(dir.file("record0.rec")), "new run");
-    EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"record0.rec"});
+    EXPECT_EQ(namesInFolder(dir.path()), std::vector<std::string>{"record0.rec"});
     struct stat replaced;
     ASSERT_EQ(stat(dir.file("record0.rec").c_str(), &replaced), 0);
     EXPECT_EQ(replaced.st_mode & 07777, 0600u);
@@ -241,7 +229,7 @@ TEST(OutputFile, ASignalWhileANewFileIsMadeOrGivenUpLeavesNoStrayName) {
         int status = 0;
         ASSERT_EQ(waitpid(pid, &status, 0), pid);
         ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
-        ASSERT_EQ(namesIn(dir.path()), std::vector<std::string>{}) << "round " << round;
+        ASSERT_EQ(namesInFolder(dir.path()), std::vector<std::string>{}) << "round " << round;
     }
 }
 
@@ -263,4 +251,40 @@ TEST(OutputFile, ASignalTheCallerIgnoresStaysIgnored) {
     ASSERT_TRUE(WIFEXITED(status)) << status;
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_EQ(readTextFile(dir.file("kept.txt")), "whole");
-}
+
+    // An encoder writes the new file by its name and may open it again at any time: a signal
+    // ends the encoder before removing the file, so the encoder cannot make the file again.
+    TEST(OutputFile, ASignalEndsTheNewFilesWriterBeforeRemovingTheFile) {
+        TempDir dir;
+        dir.write("video.mp4", std::string("old video"));
+        const std::string writerPid = dir.file("writer.pid");
+        const int status = inChild([&] {
+            stopOnSignals();
+            OutputFile out;
+            std::string error;
+            if (!out.open(dir.file("video.mp4"), {}, error)) _exit(3);
+            const std::string name = out.newFileName();
+            const pid_t writer = fork();
+            if (writer == 0) {
+                // Like an encoder that opens its output again and again.
+                for (;;) {
+                    const int fd = open(name.c_str(), O_WRONLY | O_CREAT, 0644);
+                    if (fd >= 0) close(fd);
+                    usleep(200);
+                }
+            }
+            FILE* note = std::fopen(writerPid.c_str(), "w");
+            std::fprintf(note, "%d", static_cast<int>(writer));
+            std::fclose(note);
+            out.setWriter(writer);
+            usleep(20000);  // the writer is busy making the file again and again
+            raise(SIGTERM);
+            _exit(4);
+        });
+        ASSERT_TRUE(WIFSIGNALED(status)) << status;
+        const pid_t writer = static_cast<pid_t>(std::stoi(readTextFile(writerPid)));
+        EXPECT_NE(kill(writer, 0), 0) << "the writer still runs";
+        if (kill(writer, 0) == 0) kill(writer, SIGKILL);
+        EXPECT_EQ(namesInFolder(dir.path()), (std::vector<std::string>{"video.mp4", "writer.pid"}));
+        EXPECT_EQ(readTextFile(dir.file("video.mp4")), "old video");
+    }

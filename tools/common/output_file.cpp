@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -16,12 +17,14 @@ namespace {
 constexpr int kPendingSlots = 16;
 char pendingPaths[kPendingSlots][PATH_MAX];
 volatile sig_atomic_t pendingUsed[kPendingSlots];
+volatile pid_t pendingWriters[kPendingSlots];
 
 void rememberPending(const std::string& path) {
     if (path.size() >= PATH_MAX) return;  // still removed on every path but a signal's
     for (int slot = 0; slot < kPendingSlots; ++slot) {
         if (pendingUsed[slot]) continue;
         std::memcpy(pendingPaths[slot], path.c_str(), path.size() + 1);
+        pendingWriters[slot] = 0;
         pendingUsed[slot] = 1;
         return;
     }
@@ -54,9 +57,23 @@ class SignalsHeld {
     sigset_t previous;
 };
 
+void setPendingWriter(const std::string& path, pid_t writer) {
+    for (int slot = 0; slot < kPendingSlots; ++slot) {
+        if (pendingUsed[slot] && path == pendingPaths[slot]) pendingWriters[slot] = writer;
+    }
+}
+
 void removePendingAndStop(int signalNumber) {
     for (int slot = 0; slot < kPendingSlots; ++slot) {
-        if (pendingUsed[slot]) unlink(pendingPaths[slot]);
+        if (pendingUsed[slot] && pendingWriters[slot] > 0) kill(pendingWriters[slot], SIGKILL);
+    }
+    for (int slot = 0; slot < kPendingSlots; ++slot) {
+        if (!pendingUsed[slot]) continue;
+        if (pendingWriters[slot] > 0) {
+            while (waitpid(pendingWriters[slot], nullptr, 0) < 0 && errno == EINTR) {
+            }
+        }
+        unlink(pendingPaths[slot]);
     }
     // Ending by the signal itself lets the caller (a shell, a script) see the interruption.
     std::signal(signalNumber, SIG_DFL);
@@ -190,7 +207,7 @@ bool OutputFile::commit(std::string& error) {
     int failure = writeError;
     if (failure == 0 && (std::fflush(file) != 0 || std::ferror(file)))
         failure = errno ? errno : EIO;
-    if (failure == 0 && fsync(fileno(file)) != 0) failure = errno;
+    if (failure == 0 && sync && fsync(fileno(file)) != 0) failure = errno;
     const bool closed = std::fclose(file) == 0;
     file = nullptr;
     if (failure == 0 && !closed) failure = errno ? errno : EIO;
@@ -214,6 +231,10 @@ bool OutputFile::commit(std::string& error) {
     forgetPending(temporary);
     temporary.clear();
     return true;
+}
+
+void OutputFile::setWriter(pid_t writer) {
+    if (!temporary.empty()) setPendingWriter(temporary, writer);
 }
 
 void OutputFile::abandon() {

@@ -1,4 +1,6 @@
 #pragma once
+#include <sys/types.h>
+
 #include <cstddef>
 #include <cstdio>
 #include <string>
@@ -43,11 +45,23 @@ class OutputFile {
 
     const std::string& path() const { return target; }
 
+    // Whether commit() waits for the bytes to reach the disk (fsync) before the rename: on
+    // by default. Off for outputs written by the thousand that are simply made again after a
+    // crash of the machine (a capture's frames), where a sync each would cost more than making
+    // the file. The rename still waits for every write, the flush and the close.
+    void setSynced(bool synced) { sync = synced; }
+
+    // The helper process writing the new file by its newFileName() (an encoder). A signal ends it
+    // and waits for its end before the new file is removed, so it cannot make the file again after
+    // that. The caller waits for it before commit() or abandon().
+    void setWriter(pid_t writer);
+
   private:
     FILE* file = nullptr;
     std::string target;
     std::string temporary;
     int writeError = 0;
+    bool sync = true;
 };
 
 // Whether path may be written as an output: it does not exist yet (its folder does), or it
@@ -62,7 +76,7 @@ bool checkOutputPath(const std::string& path, const std::vector<std::string>& in
 bool finishStandardOutput(const char* program);
 
 // Ends the process on SIGINT, SIGTERM and SIGHUP with the conventional status 128 + signal,
-// after removing the new files of every OutputFile not yet committed, so an interrupted tool
-// leaves neither a half-written file nor a stray temporary. A signal the process was started
-// with ignored (nohup, a background job of a script) stays ignored.
+// after ending their writers and removing the new files of every OutputFile not yet
+// committed, so an interrupted tool leaves neither a half-written file nor a stray temporary. A
+// signal the process was started with ignored (nohup, a background job of a script) stays ignored.
 void stopOnSignals();

@@ -13,7 +13,13 @@ constexpr int kSkyPeriod = 6;        // lattice cells across the image: a few la
 constexpr double kSkyBorder = 0.03;  // of the image's side: the band of plain blue round it
 constexpr double kSkyFade = 0.33;    // over which the clouds and the blue's shading come in
 constexpr double kCloudShift = 0.5;  // lattice cells
-constexpr int kSmokeSize = 64;
+// Large enough that a particle right in front of the overhead camera, magnified without
+// filtering, still shows a soft edge rather than blocks of one texel each.
+constexpr int kSmokeSize = 256;
+// The puff's noise is laid out in fractions of the image, so its shape does not depend on
+// the bitmap's size: coarse lumps four to a side, grain eight to a side.
+constexpr int kSmokeLumps = 4;
+constexpr int kSmokeGrains = 8;
 // Faint fringe values below this become exact black: additive smoke would otherwise show
 // a speckled square around every puff, since only (0, 0, 0) is keyed out.
 constexpr int kSmokeFloor = 14;
@@ -85,11 +91,13 @@ double smokeValue(int px, int py) {
     const double r2 = dx * dx + dy * dy;
     if (r2 >= 1.0) return 0.0;
     // A lumpy outline: the radius swells and shrinks with a coarse noise.
-    const double lump = tiledFractalNoise(px / 16.0, py / 16.0, kSmokeSize / 16, 2, 4721u);
+    const double lumpCell = static_cast<double>(kSmokeSize) / kSmokeLumps;
+    const double lump = tiledFractalNoise(px / lumpCell, py / lumpCell, kSmokeLumps, 2, 4721u);
     const double r = std::sqrt(r2) / (0.72 + 0.36 * lump);
     if (r >= 1.0) return 0.0;
     const double falloff = 1.0 - smoothStep(0.0, 1.0, r);
-    const double grain = tiledFractalNoise(px / 8.0, py / 8.0, kSmokeSize / 8, 3, 4409u);
+    const double grainCell = static_cast<double>(kSmokeSize) / kSmokeGrains;
+    const double grain = tiledFractalNoise(px / grainCell, py / grainCell, kSmokeGrains, 3, 4409u);
     return falloff * (0.55 + 0.6 * grain);
 }
 
