@@ -251,40 +251,41 @@ TEST(OutputFile, ASignalTheCallerIgnoresStaysIgnored) {
     ASSERT_TRUE(WIFEXITED(status)) << status;
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_EQ(readTextFile(dir.file("kept.txt")), "whole");
+}
 
-    // An encoder writes the new file by its name and may open it again at any time: a signal
-    // ends the encoder before removing the file, so the encoder cannot make the file again.
-    TEST(OutputFile, ASignalEndsTheNewFilesWriterBeforeRemovingTheFile) {
-        TempDir dir;
-        dir.write("video.mp4", std::string("old video"));
-        const std::string writerPid = dir.file("writer.pid");
-        const int status = inChild([&] {
-            stopOnSignals();
-            OutputFile out;
-            std::string error;
-            if (!out.open(dir.file("video.mp4"), {}, error)) _exit(3);
-            const std::string name = out.newFileName();
-            const pid_t writer = fork();
-            if (writer == 0) {
-                // Like an encoder that opens its output again and again.
-                for (;;) {
-                    const int fd = open(name.c_str(), O_WRONLY | O_CREAT, 0644);
-                    if (fd >= 0) close(fd);
-                    usleep(200);
-                }
+// An encoder writes the new file by its name and may open it again at any time: a signal
+// ends the encoder before removing the file, so the encoder cannot make the file again.
+TEST(OutputFile, ASignalEndsTheNewFilesWriterBeforeRemovingTheFile) {
+    TempDir dir;
+    dir.write("video.mp4", std::string("old video"));
+    const std::string writerPid = dir.file("writer.pid");
+    const int status = inChild([&] {
+        stopOnSignals();
+        OutputFile out;
+        std::string error;
+        if (!out.open(dir.file("video.mp4"), {}, error)) _exit(3);
+        const std::string name = out.newFileName();
+        const pid_t writer = fork();
+        if (writer == 0) {
+            // Like an encoder that opens its output again and again.
+            for (;;) {
+                const int fd = open(name.c_str(), O_WRONLY | O_CREAT, 0644);
+                if (fd >= 0) close(fd);
+                usleep(200);
             }
-            FILE* note = std::fopen(writerPid.c_str(), "w");
-            std::fprintf(note, "%d", static_cast<int>(writer));
-            std::fclose(note);
-            out.setWriter(writer);
-            usleep(20000);  // the writer is busy making the file again and again
-            raise(SIGTERM);
-            _exit(4);
-        });
-        ASSERT_TRUE(WIFSIGNALED(status)) << status;
-        const pid_t writer = static_cast<pid_t>(std::stoi(readTextFile(writerPid)));
-        EXPECT_NE(kill(writer, 0), 0) << "the writer still runs";
-        if (kill(writer, 0) == 0) kill(writer, SIGKILL);
-        EXPECT_EQ(namesInFolder(dir.path()), (std::vector<std::string>{"video.mp4", "writer.pid"}));
-        EXPECT_EQ(readTextFile(dir.file("video.mp4")), "old video");
-    }
+        }
+        FILE* note = std::fopen(writerPid.c_str(), "w");
+        std::fprintf(note, "%d", static_cast<int>(writer));
+        std::fclose(note);
+        out.setWriter(writer);
+        usleep(20000);  // the writer is busy making the file again and again
+        raise(SIGTERM);
+        _exit(4);
+    });
+    ASSERT_TRUE(WIFSIGNALED(status)) << status;
+    const pid_t writer = static_cast<pid_t>(std::stoi(readTextFile(writerPid)));
+    EXPECT_NE(kill(writer, 0), 0) << "the writer still runs";
+    if (kill(writer, 0) == 0) kill(writer, SIGKILL);
+    EXPECT_EQ(namesInFolder(dir.path()), (std::vector<std::string>{"video.mp4", "writer.pid"}));
+    EXPECT_EQ(readTextFile(dir.file("video.mp4")), "old video");
+}
