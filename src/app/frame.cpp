@@ -23,8 +23,20 @@ namespace {
 FpsCounter fpsCounter;
 bool clockStarted = false;
 uint32_t previousTick = 0;
+// This frame's milliseconds since the previous one, taken once and handed to every update.
+int32_t elapsedMs = 0;
 
-void setView(int32_t elapsedMs) {
+void restartEndedRuns() {
+    if (allRunsEnded()) startRuns();
+}
+
+void countFrameRate() {
+    if (optionFlags & ShowFps) fpsCounter.countFrame();
+}
+
+void takeElapsedTime() { elapsedMs = frameClock(); }
+
+void setView() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
@@ -35,14 +47,39 @@ void setView(int32_t elapsedMs) {
     glLightfv(GL_LIGHT0, GL_POSITION, downward);
 }
 
-void stepRuns() {
+void stepRecorders() {
     ds21Recorder->step(false);
     r5Recorder->step(false);
     cameraRecorder->step(false);
 }
 
+// Both cars move before either is drawn, so that a watcher can tell simulation from drawing.
+// Moving calls no OpenGL and each car is drawn from its own pose alone, so the picture is the
+// one of moving and drawing each car in turn.
+void moveCars() {
+    ds21Car->advance(elapsedMs);
+    r5Car->advance(elapsedMs);
+}
+
+// The camera rides in the ds21 car in mode 1; that car is then not drawn.
+void drawCars() {
+    ds21Car->hidden = cameraMode == 1;
+    if (!ds21Car->hidden) ds21Car->draw();
+    r5Car->draw();
+}
+
+void drawLandscape() { landscape->draw(); }
+
+void drawTrack() { track->draw(); }
+
+void updateSmoke() {
+    ds21Smoke->update(elapsedMs);
+    r5Smoke->update(elapsedMs);
+}
+
 // Shows 0.3 of the new image over 0.7 of the previous blend: a cheap motion blur.
-void blendIntoAccumulation() {
+void blurFrame() {
+    if (!(optionFlags & AccumBlur)) return;
     glAccum(GL_MULT, 0.7f);
     glAccum(GL_ACCUM, 0.3f);
     glAccum(GL_RETURN, 1.0f);
@@ -83,35 +120,22 @@ void FpsCounter::countFrame() {
 }
 
 void renderFrame() {
-    profileStep(FrameStep::View);
-    profileEnter(ProfileBucket::Simulate);
-    if (allRunsEnded()) startRuns();
-    if (optionFlags & ShowFps) fpsCounter.countFrame();
-    const int32_t elapsedMs = frameClock();
-    profileEnter(ProfileBucket::Draw);
-    setView(elapsedMs);
-    profileStep(FrameStep::Cars);
-    profileEnter(ProfileBucket::Simulate);
-    stepRuns();
-    ds21Car->update(elapsedMs, cameraMode == 1);
-    r5Car->update(elapsedMs, false);
-    profileEnter(ProfileBucket::Draw);
-    profileStep(FrameStep::Landscape);
-    landscape->draw();
-    profileStep(FrameStep::Track);
-    track->draw();
-    profileStep(FrameStep::Smoke);
-    ds21Smoke->update(elapsedMs);
-    r5Smoke->update(elapsedMs);
-    profileEnter(ProfileBucket::Draw);
-    profileStep(FrameStep::Blur);
-    if (optionFlags & AccumBlur) blendIntoAccumulation();
+    runFrameStep(FrameStep::RunsRestart, restartEndedRuns);
+    runFrameStep(FrameStep::FrameRate, countFrameRate);
+    runFrameStep(FrameStep::Clock, takeElapsedTime);
+    runFrameStep(FrameStep::View, setView);
+    runFrameStep(FrameStep::Recorders, stepRecorders);
+    runFrameStep(FrameStep::CarMotion, moveCars);
+    runFrameStep(FrameStep::Cars, drawCars);
+    runFrameStep(FrameStep::Landscape, drawLandscape);
+    runFrameStep(FrameStep::Track, drawTrack);
+    runFrameStep(FrameStep::Smoke, updateSmoke);
+    runFrameStep(FrameStep::Blur, blurFrame);
 }
 
 void display() {
     renderFrame();
-    profileStep(FrameStep::Swap);
-    glutSwapBuffers();
+    runFrameStep(FrameStep::Swap, glutSwapBuffers);
 }
 
 void reshape(int width, int height) {
