@@ -3,6 +3,7 @@
 #include <GL/freeglut.h>
 
 #include <cstdio>
+#include <cstring>
 
 #include "app/options.h"
 #include "app/scene.h"
@@ -36,15 +37,33 @@ void countFrameRate() {
 
 void takeElapsedTime() { elapsedMs = frameClock(); }
 
+// The sky box used to be drawn first, over the whole picture, to be mostly covered. It is drawn
+// after the opaque models now, where the depth test spares it the pixels they cover, in the
+// state it found at the start of the frame (see drawSkyBox): the current colour and normal,
+// the texturing (off until a model list has switched it on), and the transform under which the
+// light was given last (the previous frame's view; the identity reproduces the light's default
+// before the first frame, as nothing gives the light a position before then).
+GLfloat startColour[4] = {};
+GLfloat startNormal[3] = {};
+GLboolean startTextured = GL_FALSE;
+GLfloat previousLightView[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+GLfloat lightView[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+
+// Directional light straight down the z axis, given after the view so it stays fixed in the
+// world.
+const GLfloat kDownward[] = {0.0f, 0.0f, 1.0f, 0.0f};
+
 void setView() {
+    glGetFloatv(GL_CURRENT_COLOR, startColour);
+    glGetFloatv(GL_CURRENT_NORMAL, startNormal);
+    startTextured = glIsEnabled(GL_TEXTURE_2D);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     camera->apply(elapsedMs);
-    // Directional light straight down the z axis, given after the view so it stays fixed in
-    // the world.
-    static const GLfloat downward[] = {0.0f, 0.0f, 1.0f, 0.0f};
-    glLightfv(GL_LIGHT0, GL_POSITION, downward);
+    std::memcpy(previousLightView, lightView, sizeof lightView);
+    glGetFloatv(GL_MODELVIEW_MATRIX, lightView);
+    glLightfv(GL_LIGHT0, GL_POSITION, kDownward);
 }
 
 void stepRecorders() {
@@ -71,6 +90,52 @@ void drawCars() {
 void drawLandscape() { landscape->draw(); }
 
 void drawTrack() { track->draw(); }
+
+void setEnabled(GLenum capability, GLboolean enabled) {
+    if (enabled)
+        glEnable(capability);
+    else
+        glDisable(capability);
+}
+
+// Drawn after the opaque models, the sky box leaves the pixels it left when drawn before them:
+// - Depth: where a model is nearer than the box, the model shows either way, where the box is
+//   nearer, the box; on a tie the box, drawn first, used to win, and GL_LEQUAL keeps that. The
+//   box's faces meet edge to edge, so no pixel takes two of its fragments. The depth left for
+//   the smoke is the nearer of the two either way, and nothing before the smoke blends.
+// - Colour: it is drawn with the view's turn as applied at the start of the frame, in the
+//   colour, normal and texturing it found there, lit by the light given again under the previous
+//   frame's transform (the same arithmetic as then), with the alpha test on as then: where that
+//   discards it, it discards all of it either way. Afterwards what the models left (colour,
+//   normal, texturing, this frame's light) is put back. The texture binding is not: all that is
+//   drawn binds its own texture first.
+void drawSkyBox() {
+    glPushMatrix();
+    glLoadIdentity();
+    if (camera->turnAsApplied()) {
+        GLfloat colour[4];
+        GLfloat normal[3];
+        glGetFloatv(GL_CURRENT_COLOR, colour);
+        glGetFloatv(GL_CURRENT_NORMAL, normal);
+        const GLboolean textured = glIsEnabled(GL_TEXTURE_2D);
+        glPushMatrix();
+        glLoadMatrixf(previousLightView);
+        glLightfv(GL_LIGHT0, GL_POSITION, kDownward);
+        glPopMatrix();
+        glColor4fv(startColour);
+        glNormal3fv(startNormal);
+        setEnabled(GL_TEXTURE_2D, startTextured);
+        glDepthFunc(GL_LEQUAL);
+        camera->drawSkyBox();
+        glDepthFunc(GL_LESS);
+        setEnabled(GL_TEXTURE_2D, textured);
+        glColor4fv(colour);
+        glNormal3fv(normal);
+        glLoadMatrixf(lightView);
+        glLightfv(GL_LIGHT0, GL_POSITION, kDownward);
+    }
+    glPopMatrix();
+}
 
 void updateSmoke() {
     ds21Smoke->update(elapsedMs);
@@ -129,6 +194,7 @@ void renderFrame() {
     runFrameStep(FrameStep::Cars, drawCars);
     runFrameStep(FrameStep::Landscape, drawLandscape);
     runFrameStep(FrameStep::Track, drawTrack);
+    runFrameStep(FrameStep::SkyBox, drawSkyBox);
     runFrameStep(FrameStep::Smoke, updateSmoke);
     runFrameStep(FrameStep::Blur, blurFrame);
 }

@@ -11,6 +11,7 @@ enum class FrameStep {
     Cars,
     Landscape,
     Track,
+    SkyBox,
     Smoke,
     Blur,
     Swap
