@@ -80,8 +80,13 @@ void moveCars() {
     r5Car->advance(elapsedMs);
 }
 
-// The camera rides in the ds21 car in mode 1; that car is then not drawn.
+// The camera rides in the ds21 car in mode 1; that car is then not drawn. The opaque models
+// (cars, landscape, track) are drawn without the alpha test, which can never discard their
+// fragments: their lists set opaque white, their textures have no alpha, and lit, a fragment
+// takes the material's diffuse alpha, 1. Without it a renderer may test and write depth before
+// it shades a fragment. The sky box and the smoke have it back.
 void drawCars() {
+    glDisable(GL_ALPHA_TEST);
     ds21Car->hidden = cameraMode == 1;
     if (!ds21Car->hidden) ds21Car->draw();
     r5Car->draw();
@@ -110,6 +115,7 @@ void setEnabled(GLenum capability, GLboolean enabled) {
 //   normal, texturing, this frame's light) is put back. The texture binding is not: all that is
 //   drawn binds its own texture first.
 void drawSkyBox() {
+    glEnable(GL_ALPHA_TEST);
     glPushMatrix();
     glLoadIdentity();
     if (camera->turnAsApplied()) {
