@@ -2,7 +2,7 @@
 // replaces, and what it leaves behind when a write fails or a signal stops it.
 #include "common/output_file.h"
 
-#include <dirent.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -15,18 +15,6 @@
 #include "support/files.h"
 
 namespace {
-
-std::vector<std::string> namesIn(const std::string& folder) {
-    std::vector<std::string> names;
-    DIR* dir = opendir(folder.c_str());
-    while (dirent* entry = dir ? readdir(dir) : nullptr) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..") names.push_back(name);
-    }
-    if (dir) closedir(dir);
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 bool writeWhole(const std::string& path, const std::string& text,
                 const std::vector<std::string>& inputs, std::string& error) {
@@ -70,7 +58,7 @@ TEST(OutputFile, WhatIsNotAFreshOrRegularFileIsRefusedAndLeftAsItWas) {
         {"input.rec", "is also an input"},     {"hardlink.rec", "is also an input"},
         {"missing/out.png", "no such folder"},
     };
-    const std::vector<std::string> before = namesIn(dir.path());
+    const std::vector<std::string> before = namesInFolder(dir.path());
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::string error;
@@ -79,7 +67,7 @@ TEST(OutputFile, WhatIsNotAFreshOrRegularFileIsRefusedAndLeftAsItWas) {
         EXPECT_NE(error.find(path), std::string::npos) << error;
         EXPECT_NE(error.find(c.because), std::string::npos) << error;
     }
-    EXPECT_EQ(namesIn(dir.path()), before);
+    EXPECT_EQ(namesInFolder(dir.path()), before);
     EXPECT_EQ(readTextFile(dir.file("old.png")), "old picture");
     EXPECT_EQ(readTextFile(dir.file("input.rec")), "input bytes");
     struct stat fifo;
@@ -102,7 +90,7 @@ TEST(OutputFile, AReplacedFileKeepsItsPermissionsAndANewOneTakesTheUmask) {
     EXPECT_EQ(replaced.st_mode & 07777, 0600u);
     EXPECT_EQ(fresh.st_mode & 07777, 0644u);
     EXPECT_EQ(readTextFile(dir.file("private.rec")), "new private");
-    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"fresh.rec", "private.rec"}));
+    EXPECT_EQ(namesInFolder(dir.path()), (std::vector<std::string>{"fresh.rec", "private.rec"}));
 }
 
 TEST(OutputFile, AnAbandonedOrFailedWriteLeavesTheOldFileAndNoStrayName) {
@@ -117,7 +105,7 @@ TEST(OutputFile, AnAbandonedOrFailedWriteLeavesTheOldFileAndNoStrayName) {
     }  // gone without commit, as when a later step fails
     EXPECT_EQ(readTextFile(dir.file("map.png")), "old map");
     EXPECT_EQ(readTextFile(dir.file(".map.png.AAAAAA")), "someone's leftover");
-    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{".map.png.AAAAAA", "map.png"}));
+    EXPECT_EQ(namesInFolder(dir.path()), (std::vector<std::string>{".map.png.AAAAAA", "map.png"}));
 
     // A target that turns into a link between open and commit is not replaced either.
     OutputFile out;
@@ -129,7 +117,7 @@ TEST(OutputFile, AnAbandonedOrFailedWriteLeavesTheOldFileAndNoStrayName) {
     EXPECT_FALSE(out.commit(error));
     EXPECT_NE(error.find("symbolic link"), std::string::npos) << error;
     EXPECT_EQ(readTextFile(dir.file("moved.png")), "old map");
-    EXPECT_EQ(namesIn(dir.path()),
+    EXPECT_EQ(namesInFolder(dir.path()),
               (std::vector<std::string>{".map.png.AAAAAA", "map.png", "moved.png"}));
 }
 
@@ -149,7 +137,7 @@ TEST(OutputFile, ASignalRemovesTheUnfinishedFileAndEndsByThatSignal) {
         });
         ASSERT_TRUE(WIFSIGNALED(status)) << status;
         EXPECT_EQ(WTERMSIG(status), signalNumber);
-        EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"out.csv"});
+        EXPECT_EQ(namesInFolder(dir.path()), std::vector<std::string>{"out.csv"});
         EXPECT_EQ(readTextFile(dir.file("out.csv")), "old rows");
     }
 }
@@ -177,4 +165,127 @@ TEST(OutputFile, StandardOutputThatCannotTakeTheTextIsAFailure) {
     ASSERT_TRUE(WIFEXITED(fine));
     EXPECT_EQ(WEXITSTATUS(fine), 0);
     EXPECT_EQ(readTextFile(dir.file("rows.txt")), "rows\n");
+}
+
+TEST(OutputFile, AWriterThatOpensByNameFillsTheNewFileWhichReplacesTheTargetOnlyOnCommit) {
+    TempDir dir;
+    dir.write("record0.rec", std::string("old run"));
+    ASSERT_EQ(chmod(dir.file("record0.rec").c_str(), 0600), 0);
+    const auto fillByName = [](const OutputFile& out, const std::string& text) {
+        FILE* file = std::fopen(out.newFileName().c_str(), "wb");
+        ASSERT_NE(file, nullptr);
+        ASSERT_EQ(std::fwrite(text.data(), 1, text.size(), file), text.size());
+        ASSERT_EQ(std::fclose(file), 0);
+    };
+    {
+        OutputFile out;
+        std::string error;
+        ASSERT_TRUE(out.open(dir.file("record0.rec"), {}, error)) << error;
+        fillByName(out, "a run that is given up");
+        EXPECT_EQ(readTextFile(dir.file("record0.rec")), "old run");
+    }  // abandoned: the target stays and the new file goes
+    EXPECT_EQ(namesInFolder(dir.path()), std::vector<std::string>{"record0.rec"});
+
+    OutputFile out;
+    std::string error;
+    ASSERT_TRUE(out.open(dir.file("record0.rec"), {}, error)) << error;
+    const std::string name = out.newFileName();
+    EXPECT_EQ(name.rfind(dir.path() + "/.record0.rec.", 0), 0u) << name;
+    fillByName(out, "new run");
+    EXPECT_EQ(readTextFile(dir.file("record0.rec")), "old run");
+    ASSERT_TRUE(out.commit(error)) << error;
+    EXPECT_EQ(out.newFileName(), "");
+    EXPECT_EQ(readTextFile(dir.file("record0.rec")), "new run");
+    EXPECT_EQ(namesInFolder(dir.path()), std::vector<std::string>{"record0.rec"});
+    struct stat replaced;
+    ASSERT_EQ(stat(dir.file("record0.rec").c_str(), &replaced), 0);
+    EXPECT_EQ(replaced.st_mode & 07777, 0600u);
+}
+
+TEST(OutputFile, ASignalWhileANewFileIsMadeOrGivenUpLeavesNoStrayName) {
+    TempDir dir;
+    for (int round = 0; round < 40; ++round) {
+        int ready[2];
+        ASSERT_EQ(pipe(ready), 0);
+        std::fflush(nullptr);
+        const pid_t pid = fork();
+        if (pid == 0) {
+            close(ready[0]);
+            stopOnSignals();
+            for (bool told = false;; told = true) {
+                OutputFile out;
+                std::string error;
+                if (!out.open(dir.file("out.csv"), {}, error)) _exit(3);
+                if (!told && write(ready[1], "x", 1) != 1) _exit(4);
+            }  // each given up at once, as when a later step fails
+        }
+        ASSERT_GT(pid, 0);
+        close(ready[1]);
+        char byte = 0;
+        // The signal comes at whatever point of the loop the child has reached by then.
+        ASSERT_EQ(read(ready[0], &byte, 1), 1);
+        close(ready[0]);
+        ASSERT_EQ(kill(pid, SIGTERM), 0);
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+        ASSERT_EQ(namesInFolder(dir.path()), std::vector<std::string>{}) << "round " << round;
+    }
+}
+
+TEST(OutputFile, ASignalTheCallerIgnoresStaysIgnored) {
+    TempDir dir;
+    const int status = inChild([&] {
+        // As under nohup, or for a job a script starts in the background.
+        std::signal(SIGHUP, SIG_IGN);
+        std::signal(SIGINT, SIG_IGN);
+        stopOnSignals();
+        OutputFile out;
+        std::string error;
+        if (!out.open(dir.file("kept.txt"), {}, error)) _exit(3);
+        raise(SIGHUP);
+        raise(SIGINT);
+        out.write("whole", 5);
+        _exit(out.commit(error) ? 0 : 4);
+    });
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(readTextFile(dir.file("kept.txt")), "whole");
+}
+
+// An encoder writes the new file by its name and may open it again at any time: a signal
+// ends the encoder before removing the file, so the encoder cannot make the file again.
+TEST(OutputFile, ASignalEndsTheNewFilesWriterBeforeRemovingTheFile) {
+    TempDir dir;
+    dir.write("video.mp4", std::string("old video"));
+    const std::string writerPid = dir.file("writer.pid");
+    const int status = inChild([&] {
+        stopOnSignals();
+        OutputFile out;
+        std::string error;
+        if (!out.open(dir.file("video.mp4"), {}, error)) _exit(3);
+        const std::string name = out.newFileName();
+        const pid_t writer = fork();
+        if (writer == 0) {
+            // Like an encoder that opens its output again and again.
+            for (;;) {
+                const int fd = open(name.c_str(), O_WRONLY | O_CREAT, 0644);
+                if (fd >= 0) close(fd);
+                usleep(200);
+            }
+        }
+        FILE* note = std::fopen(writerPid.c_str(), "w");
+        std::fprintf(note, "%d", static_cast<int>(writer));
+        std::fclose(note);
+        out.setWriter(writer);
+        usleep(20000);  // the writer is busy making the file again and again
+        raise(SIGTERM);
+        _exit(4);
+    });
+    ASSERT_TRUE(WIFSIGNALED(status)) << status;
+    const pid_t writer = static_cast<pid_t>(std::stoi(readTextFile(writerPid)));
+    EXPECT_NE(kill(writer, 0), 0) << "the writer still runs";
+    if (kill(writer, 0) == 0) kill(writer, SIGKILL);
+    EXPECT_EQ(namesInFolder(dir.path()), (std::vector<std::string>{"video.mp4", "writer.pid"}));
+    EXPECT_EQ(readTextFile(dir.file("video.mp4")), "old video");
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -50,6 +51,15 @@ std::string readTextFile(const std::string& path) {
     std::stringstream buffer;
     buffer << std::ifstream(path, std::ios::binary).rdbuf();
     return buffer.str();
+}
+
+std::vector<std::string> namesInFolder(const std::string& folder) {
+    std::vector<std::string> names;
+    std::error_code ignored;
+    for (const auto& entry : fs::directory_iterator(folder, ignored))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 std::vector<uint8_t> readBinaryFile(const std::string& path) {

@@ -1,6 +1,5 @@
 #include "capture/capture_options.h"
 
-#include <cmath>
 #include <cstring>
 
 const char kCaptureUsage[] =
@@ -11,17 +10,21 @@ const char kCaptureHelp[] =
     "Usage: zorvex-capture [OPTION]...\n"
     "Renders the Zorvex 2005 Demo frame by frame on a virtual clock that moves a fixed step\n"
     "per frame, into OUT/frame_00001.png ... and, when ffmpeg is installed, OUT/capture.mp4\n"
-    "(H.264) with the demo's music looped under it. The same options always give the same\n"
-    "PNG bytes. It opens an ordinary GLUT window: without a screen, run it under xvfb-run.\n"
+    "(H.264, encoded as the frames are made) with the demo's music looped under it. The same\n"
+    "options always give the same PNG bytes. It opens an ordinary GLUT window: without a\n"
+    "screen, run it under xvfb-run.\n"
     "\n"
     "Options:\n"
     "  --content DIR     content folder (default: the installed content pack; run from\n"
     "                    the build tree, the working directory)\n"
-    "  --out DIR         output folder (default: capture); earlier frame_*.png there are\n"
-    "                    removed first\n"
+    "  --out DIR         output folder (default: capture); an earlier capture there (its\n"
+    "                    frame_*.png, capture.mp4 and transcript.txt) is removed once\n"
+    "                    the new one can start\n"
     "  --seconds S       demo time to render (default 10)\n"
-    "  --frames N        number of frames to render (instead of --seconds)\n"
-    "  --fps N           frames per second of demo time (default 30)\n"
+    "  --frames N        number of frames to render (instead of --seconds); at most\n"
+    "                    10000000, however the length is given\n"
+    "  --fps N           frames per second of demo time and of the video (default 60, the\n"
+    "                    rate at which a 60 Hz screen shows the demo)\n"
     "  --size WxH        frame size in pixels (default 450x450)\n"
     "  --no-blur         without the accumulation-buffer motion blur\n"
     "  --no-lighting     without lighting\n"
@@ -30,10 +33,12 @@ const char kCaptureHelp[] =
     "  --no-video        PNG frames only\n"
     "  -h, --help        show this help and exit\n"
     "\n"
-    "Relative paths are taken from the working directory. The demo's own lines (loading,\n"
-    "PLAYBACK, END) go to OUT/transcript.txt, the progress bar to standard error, and where\n"
-    "the frames, the video and the transcript are to standard output. The music is not\n"
-    "played.\n"
+    "Numbers are decimal digits; seconds may have a fraction (2.5). Relative paths are taken\n"
+    "from the working directory. The demo's own lines (loading, PLAYBACK, END) go to\n"
+    "OUT/transcript.txt, the progress bar to standard error, and where the frames, the video\n"
+    "and the transcript are to standard output. The music is not played. Everything is\n"
+    "checked before the output folder is changed; an interrupted capture leaves whole frames\n"
+    "and no video.\n"
     "\n"
     "Examples:\n"
     "  $ xvfb-run -a zorvex-capture --seconds 30 --keys c@10s,c@20s\n"
@@ -77,7 +82,7 @@ bool valued(const std::string& name, const std::string& value, CaptureOptions& o
         return parseSeconds(name, value, pending.seconds, error);
     } else if (name == "--frames") {
         pending.haveFrames = true;
-        if (!parseCount(name, value, 1, 10000000, number, error)) return false;
+        if (!parseCount(name, value, 1, kMaxFrames, number, error)) return false;
         options.frames = number;
     } else if (name == "--fps") {
         if (!parseCount(name, value, 1, 1000, number, error)) return false;
@@ -100,13 +105,8 @@ bool settleLength(const Pending& pending, CaptureOptions& options, std::string& 
         error = "give --seconds or --frames, not both";
         return false;
     }
-    if (!pending.haveFrames)
-        options.frames = static_cast<int64_t>(std::llround(pending.seconds * options.fps));
-    if (options.frames < 1) {
-        error = "--seconds: less than one frame to render";
-        return false;
-    }
-    return true;
+    return pending.haveFrames ||
+           framesForSeconds("--seconds", pending.seconds, options.fps, options.frames, error);
 }
 
 }  // namespace

@@ -1,21 +1,22 @@
 // zorvex-capture: the demo's scene and frame function on a virtual clock, written out as
-// numbered PNG frames and, with ffmpeg, one MP4 with the demo's music.
+// numbered PNG frames and, with ffmpeg, one MP4 with the demo's music, encoded as it renders.
 #include <GL/freeglut.h>
-#include <dirent.h>
-#include <fcntl.h>
-#include <limits.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "app/frame.h"
 #include "app/keyboard.h"
+#include "capture/capture_folder.h"
 #include "capture/capture_options.h"
 #include "capture/video.h"
+#include "common/output_file.h"
 #include "common/png_image.h"
 #include "common/progress_bar.h"
 #include "platform/standard_streams.h"
@@ -23,74 +24,68 @@
 namespace {
 
 const char kProgram[] = "zorvex-capture";
+const char kMusic[] = "audio/music.mp3";
 
 int fail(const std::string& problem) {
     std::fprintf(stderr, "%s: %s\n", kProgram, problem.c_str());
     return 1;
 }
 
-bool makeFolders(const std::string& path, std::string& error) {
-    for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
-        const std::string part = path.substr(0, slash);
-        if (mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) {
-            error = part + ": cannot create the folder: " + std::strerror(errno);
+// The demo's own lines are held in memory until the capture is done and then written to
+// OUT/transcript.txt, so nothing in the output folder changes before the capture can start;
+// standard output is kept for the summary.
+class HeldTranscript {
+  public:
+    bool divert(std::string& error) {
+        std::fflush(stdout);
+        held = memfd_create("zorvex-capture transcript", MFD_CLOEXEC);
+        saved = held >= 0 ? dup(STDOUT_FILENO) : -1;
+        if (saved < 0 || dup2(held, STDOUT_FILENO) < 0) {
+            error = std::string("cannot hold the demo's lines: ") + std::strerror(errno);
             return false;
         }
-        if (slash == std::string::npos) return true;
+        return true;
     }
-}
-
-std::string absolutePath(const std::string& path) {
-    if (!path.empty() && path[0] == '/') return path;
-    char cwd[PATH_MAX];
-    return std::string(getcwd(cwd, sizeof cwd) ? cwd : ".") + "/" + path;
-}
-
-// "frame_" and five or more digits and ".png", as frameName writes them.
-bool isFrameFile(const std::string& name) {
-    const size_t digits = name.size() - std::strlen("frame_.png");
-    if (name.size() < 15 || name.compare(0, 6, "frame_") != 0 ||
-        name.compare(6 + digits, 4, ".png") != 0)
-        return false;
-    return name.find_first_not_of("0123456789", 6) == 6 + digits;
-}
-
-// Frames of an earlier, longer capture would run on in the new video; remove them.
-void removeOldFrames(const std::string& outDir) {
-    DIR* dir = opendir(outDir.c_str());
-    if (!dir) return;
-    while (dirent* entry = readdir(dir)) {
-        if (isFrameFile(entry->d_name)) unlink((outDir + "/" + entry->d_name).c_str());
+    // Gives standard output back; false when a line could not be held.
+    bool restore() {
+        const bool whole = std::fflush(stdout) == 0 && !std::ferror(stdout);
+        if (saved >= 0) dup2(saved, STDOUT_FILENO);
+        return whole;
     }
-    closedir(dir);
-}
-
-// The demo's own lines go to OUT/transcript.txt; standard output is kept for the summary.
-int divertTranscript(const std::string& path, std::string& error) {
-    std::fflush(stdout);
-    const int file = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
-    if (file < 0) {
-        error = path + ": cannot create: " + std::strerror(errno);
-        return -1;
+    // Copies the lines held so far to out; false when one could not be written.
+    bool copyTo(int out) const {
+        std::fflush(stdout);
+        char buffer[8192];
+        off_t at = 0;
+        for (ssize_t got = 0; (got = pread(held, buffer, sizeof buffer, at)) > 0; at += got) {
+            for (ssize_t put = 0, done = 0; done < got; done += put) {
+                put = write(out, buffer + done, static_cast<size_t>(got - done));
+                if (put < 0 && errno != EINTR) return false;
+                if (put < 0) put = 0;
+            }
+        }
+        return true;
     }
-    const int saved = dup(STDOUT_FILENO);
-    dup2(file, STDOUT_FILENO);
-    close(file);
-    std::setvbuf(stdout, nullptr, _IOLBF, 0);
-    return saved;
-}
+    bool writeTo(const std::string& path, std::string& error) const {
+        OutputFile out;
+        if (!out.open(path, {}, error)) return false;
+        std::fflush(out.stream());
+        if (!copyTo(fileno(out.stream()))) {
+            error = path + ": cannot write: " + std::strerror(errno);
+            return false;
+        }
+        return out.commit(error);
+    }
 
-void restoreStdout(int saved) {
-    std::fflush(stdout);
-    dup2(saved, STDOUT_FILENO);
-    close(saved);
-}
+  private:
+    int held = -1;
+    int saved = -1;
+};
 
-std::string frameName(int64_t frame) {
-    char name[32];
-    std::snprintf(name, sizeof name, "frame_%05lld.png", static_cast<long long>(frame));
-    return name;
-}
+HeldTranscript transcript;
+
+// Shows the demo's lines when the scene cannot be built: they say which file failed.
+void showTranscriptOnFailure() { transcript.copyTo(STDERR_FILENO); }
 
 void releaseKeys(const CaptureOptions& options, int64_t frame) {
     for (const KeyEvent& event : options.keys) {
@@ -98,7 +93,10 @@ void releaseKeys(const CaptureOptions& options, int64_t frame) {
     }
 }
 
-bool renderFrames(const CaptureOptions& options, const std::string& outDir, std::string& error) {
+// Renders every frame into its PNG and, when there is an encoder, into the video; an encoder
+// that fails costs the video, not the frames, and says why when it is finished.
+bool renderFrames(const CaptureOptions& options, const std::string& folder, VideoEncoder* video,
+                  std::string& error) {
     VirtualClock clock(options.fps);
     clock.start();
     ProgressBar progress("capture", options.frames, stderr);
@@ -109,7 +107,9 @@ bool renderFrames(const CaptureOptions& options, const std::string& outDir, std:
         renderFrame();
         const RgbImage image = imageFromGlPixels(readBackBuffer(width, height), width, height);
         glutSwapBuffers();
-        if (!writePng(outDir + "/" + frameName(frame), image, error)) return false;
+        // Thousands of frames, each made again by the same options: not synced one by one.
+        if (!writePng(folder + "/" + frameName(frame), image, error, false)) return false;
+        if (video) video->addFrame(image);
         progress.update(frame);
         clock.nextFrame();
     }
@@ -127,53 +127,90 @@ void noteLateKeys(const CaptureOptions& options) {
     }
 }
 
-const char kMusic[] = "audio/music.mp3";
+// What the video will be: made by ffmpeg, with the content folder's music when ffmpeg can
+// decode it; or no video, and why.
+struct VideoPlan {
+    std::string ffmpeg;  // empty: no video
+    std::string music;   // empty: silent
+    std::string none;    // why there is no video
+    std::string sound;   // what the summary says of the sound
+};
 
-// The content folder's music for the video, or empty. Only a regular file with something
-// in it is handed to ffmpeg (a FIFO would keep it waiting); why another is left out goes
-// into problem.
-std::string usableMusic(std::string& problem) {
+VideoPlan planVideo(const CaptureOptions& options) {
+    VideoPlan plan;
+    if (!options.video) {
+        plan.none = "--no-video";
+        return plan;
+    }
+    plan.ffmpeg = findOnPath("ffmpeg");
+    if (plan.ffmpeg.empty()) {
+        plan.none = "ffmpeg is not installed";
+        std::fprintf(stderr, "%s: warning: ffmpeg is not installed, so only the frames are made\n",
+                     kProgram);
+        return plan;
+    }
+    // Only a regular file with something in it is handed to ffmpeg (a FIFO would keep it
+    // waiting), and only music it can decode: music it cannot costs the video its sound.
     struct stat info {};
-    if (stat(kMusic, &info) != 0) return "";
+    std::string problem;
+    if (stat(kMusic, &info) != 0) {
+        plan.sound = " (no audio/music.mp3, so silent)";
+        return plan;
+    }
     if (!S_ISREG(info.st_mode))
         problem = std::string(kMusic) + " is not a regular file";
     else if (info.st_size == 0)
         problem = std::string(kMusic) + " is empty";
     else if (access(kMusic, R_OK) != 0)
         problem = std::string(kMusic) + " cannot be read: " + std::strerror(errno);
-    else
-        return absolutePath(kMusic);
-    return "";
+    else if (musicDecodes(plan.ffmpeg, kMusic, static_cast<double>(options.frames) / options.fps,
+                          problem))
+        plan.music = kMusic;
+    if (plan.music.empty()) {
+        std::fprintf(stderr, "%s: warning: the video is silent: %s\n", kProgram, problem.c_str());
+        plan.sound = " (audio/music.mp3 could not be used, so silent)";
+    } else {
+        plan.sound = " (with the music)";
+    }
+    return plan;
 }
 
-// Encodes the frames when ffmpeg is there, with the content folder's music under them.
-// Music that ffmpeg cannot use costs the video its sound, not the video itself.
-void makeVideo(const CaptureOptions& options, const std::string& outDir, std::string& videoNote,
-               bool& ok) {
-    videoNote = "video: none (--no-video)";
-    if (!options.video) return;
-    const std::string ffmpeg = findOnPath("ffmpeg");
-    videoNote = "video: none (ffmpeg is not installed)";
-    if (ffmpeg.empty()) return;
-    std::string musicProblem;
-    const std::string music = usableMusic(musicProblem);
-    const std::string video = outDir + "/capture.mp4";
+// Renders the capture into the folder, cleared of the earlier one; the video, when planned,
+// as it renders. Returns the exit status.
+int capture(const CaptureOptions& options, const std::string& folder, const VideoPlan& plan) {
     std::string error;
-    ok = encodeVideo(ffmpeg, outDir, options.fps, music, video, error);
-    if (!ok && !music.empty()) {
-        // Only when the frames alone encode was it the music that ffmpeg could not use.
-        const std::string withMusic = error;
-        ok = encodeVideo(ffmpeg, outDir, options.fps, "", video, error);
-        if (ok) musicProblem = withMusic;
+    if (!clearCaptureFolder(folder, error)) return fail(error);
+    const std::string videoPath = folder + "/" + kVideoName;
+    std::unique_ptr<VideoEncoder> video;
+    std::string videoError;
+    if (!plan.ffmpeg.empty()) {
+        video = std::make_unique<VideoEncoder>();
+        if (!video->start(plan.ffmpeg, options.demo.width, options.demo.height, options.fps,
+                          plan.music, videoPath, videoError))
+            video.reset();
     }
-    if (!musicProblem.empty()) {
-        std::fprintf(stderr, "%s: warning: the video is silent: %s\n", kProgram,
-                     musicProblem.c_str());
+    const bool rendered = renderFrames(options, folder, video.get(), error);
+    const bool transcriptWhole = transcript.restore();
+    if (!rendered) return fail(error);
+    std::string videoNote = "video: none (" + plan.none + ")";
+    if (video && video->finish(videoError)) videoNote = "video: " + videoPath + plan.sound;
+    const bool videoFailed = !videoError.empty();
+    if (videoFailed) {
+        videoNote = "video: failed: " + videoError;
+        std::fprintf(stderr, "%s: the video failed, the frames are complete: %s\n", kProgram,
+                     videoError.c_str());
     }
-    const char* sound = !musicProblem.empty() ? " (audio/music.mp3 could not be used, so silent)"
-                        : music.empty()       ? " (no audio/music.mp3, so silent)"
-                                              : " (with the music)";
-    videoNote = ok ? "video: " + video + sound : "video: failed: " + error;
+    const std::string transcriptPath = folder + "/" + kTranscriptName;
+    if (!transcriptWhole) return fail("cannot hold the demo's lines for " + transcriptPath);
+    if (!transcript.writeTo(transcriptPath, error)) return fail(error);
+    noteLateKeys(options);
+    std::printf("frames: %s/frame_00001.png .. %s (%lld frames, %dx%d, %d per second)\n",
+                folder.c_str(), frameName(options.frames).c_str(),
+                static_cast<long long>(options.frames), options.demo.width, options.demo.height,
+                options.fps);
+    std::printf("%s\ntranscript: %s\n", videoNote.c_str(), transcriptPath.c_str());
+    if (!finishStandardOutput(kProgram)) return 1;
+    return videoFailed ? 1 : 0;
 }
 
 }  // namespace
@@ -188,27 +225,23 @@ int main(int argc, char** argv) {
     }
     if (options.help) {
         std::fputs(kCaptureHelp, stdout);
-        return 0;
+        return finishStandardOutput(kProgram) ? 0 : 1;
     }
-    const std::string outDir = absolutePath(options.outDir);
-    if (!makeFolders(outDir, error)) return fail(error);
-    removeOldFrames(outDir);
-    const std::string transcript = outDir + "/transcript.txt";
-    options.demo.transcriptHint = "; see " + transcript;
-    const int savedStdout = divertTranscript(transcript, error);
-    if (savedStdout < 0) return fail(error);
-    const bool started = startOfflineDemo(kProgram, options.demo, error);
-    const bool rendered = started && renderFrames(options, outDir, error);
-    restoreStdout(savedStdout);
-    if (!rendered) return fail(error);
-    noteLateKeys(options);
-    bool videoOk = true;
-    std::string videoNote;
-    makeVideo(options, outDir, videoNote, videoOk);
-    std::printf("frames: %s/frame_00001.png .. %s (%lld frames, %dx%d, %d per second)\n",
-                outDir.c_str(), frameName(options.frames).c_str(),
-                static_cast<long long>(options.frames), options.demo.width, options.demo.height,
-                options.fps);
-    std::printf("%s\ntranscript: %s\n", videoNote.c_str(), transcript.c_str());
-    return videoOk ? 0 : 1;
+    stopOnSignals();
+    // A stopped ffmpeg shows as a failed write to its pipe, and a closed standard output as a
+    // failed summary, instead of ending the capture at once.
+    std::signal(SIGPIPE, SIG_IGN);
+    // Everything is checked before the output folder changes: the folder, then the display,
+    // the content folder and the scene built from it, then the music.
+    std::string folder;
+    if (!resolveCaptureFolder(options.outDir, folder, error) || !checkCaptureFolder(folder, error))
+        return fail(error);
+    if (!transcript.divert(error)) return fail(error);
+    options.demo.transcriptHint = "; its lines are above";
+    options.demo.beforeSceneFailure = showTranscriptOnFailure;
+    if (!startOfflineDemo(kProgram, options.demo, error)) {
+        transcript.restore();
+        return fail(error);
+    }
+    return capture(options, folder, planVideo(options));
 }

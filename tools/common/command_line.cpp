@@ -1,19 +1,37 @@
 #include "common/command_line.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
 
 namespace {
 
+// Every number on the tools' command lines is written one way: decimal digits, for seconds
+// with a fraction after a point. No sign, exponent, hexadecimal, spaces or "inf".
+bool digitsOnly(const std::string& text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+}
+
 bool wholeNumber(const std::string& text, int64_t& value) {
-    if (text.empty() || text[0] == '-' || text[0] == '+' || text[0] == ' ') return false;
+    if (!digitsOnly(text)) return false;
     errno = 0;
-    char* end = nullptr;
-    const long long parsed = std::strtoll(text.c_str(), &end, 10);
-    if (errno != 0 || *end != '\0') return false;
+    const long long parsed = std::strtoll(text.c_str(), nullptr, 10);
+    if (errno != 0) return false;
     value = parsed;
     return true;
+}
+
+// "12", "12.5", "12." or ".5".
+bool decimalNumber(const std::string& text, double& value) {
+    const size_t point = std::min(text.find('.'), text.size());
+    const std::string whole = text.substr(0, point);
+    const std::string fraction = point < text.size() ? text.substr(point + 1) : "";
+    if ((!whole.empty() && !digitsOnly(whole)) || (!fraction.empty() && !digitsOnly(fraction)) ||
+        whole.size() + fraction.size() == 0)
+        return false;
+    value = std::strtod(text.c_str(), nullptr);
+    return std::isfinite(value);
 }
 
 bool keyEvent(const std::string& item, KeyEvent& event, std::string& error) {
@@ -64,14 +82,25 @@ bool parseCount(const std::string& option, const std::string& text, int64_t mini
 
 bool parseSeconds(const std::string& option, const std::string& text, double& seconds,
                   std::string& error) {
-    char* end = nullptr;
-    const bool plain = !text.empty() && (text[0] == '.' || (text[0] >= '0' && text[0] <= '9'));
-    seconds = plain ? std::strtod(text.c_str(), &end) : -1.0;
-    // A day of demo time is far more than anyone renders; the bound keeps frame counts sane.
-    if (!plain || *end != '\0' || !std::isfinite(seconds) || seconds > 86400.0) {
+    // A day of demo time is far more than anyone renders.
+    if (!decimalNumber(text, seconds) || seconds > 86400.0) {
         error = option + ": \"" + text + "\" is not a number of seconds from 0 to 86400";
         return false;
     }
+    return true;
+}
+
+bool framesForSeconds(const std::string& option, double seconds, int fps, int64_t& frames,
+                      std::string& error) {
+    const double count = std::round(seconds * fps);
+    if (count < 1.0 || count > static_cast<double>(kMaxFrames)) {
+        error = option + ": " +
+                (count < 1.0 ? "less than one frame"
+                             : "more than " + std::to_string(kMaxFrames) + " frames") +
+                " at " + std::to_string(fps) + " frames per second";
+        return false;
+    }
+    frames = static_cast<int64_t>(count);
     return true;
 }
 

@@ -3,14 +3,23 @@
 #include <string>
 #include <vector>
 
-// Values the tools read from their command lines. Each parser returns false and says why
-// in error (naming the option) when the text is not a valid value.
+// Values the tools read from their command lines. Numbers are decimal digits (seconds may
+// have a fraction after a point); each parser returns false and says why in error (naming
+// the option) when the text is not a valid value.
 bool parseSize(const std::string& option, const std::string& text, int& width, int& height,
                std::string& error);
 bool parseCount(const std::string& option, const std::string& text, int64_t minimum,
                 int64_t maximum, int64_t& value, std::string& error);
 bool parseSeconds(const std::string& option, const std::string& text, double& seconds,
                   std::string& error);
+
+// The most frames a tool renders in one run, however the length is given.
+constexpr int64_t kMaxFrames = 10000000;
+
+// The number of frames that seconds of demo time make at fps, rounded: from 1 to kMaxFrames,
+// or false and why.
+bool framesForSeconds(const std::string& option, double seconds, int fps, int64_t& frames,
+                      std::string& error);
 
 // Frame k (counting from 0) of a capture at fps frames per second is shown at
 // round(k * 1000 / fps) ms, so the steps between frames average exactly 1000 / fps.

@@ -14,6 +14,7 @@
 #include "app/view.h"
 #include "common/command_line.h"
 #include "common/installed_content.h"
+#include "platform/files.h"
 #include "platform/gl_driver.h"
 #include "platform/ticks.h"
 
@@ -26,6 +27,7 @@ const char* const kRequiredFiles[] = {"models/track.ascii", "models/landscape.as
 
 const char* guardProgram = "";
 std::string guardHint;
+void (*guardShowLines)() = nullptr;
 bool assembling = false;
 
 // The demo ends the process with status 0 when an asset it needs cannot be read; for a
@@ -33,6 +35,7 @@ bool assembling = false;
 void exitDuringAssembly() {
     if (!assembling) return;
     std::fflush(stdout);
+    if (guardShowLines) guardShowLines();
     std::fprintf(
         stderr,
         "%s: the demo ended while building the scene (a model or texture could not be read)%s\n",
@@ -50,7 +53,7 @@ bool enterContent(const DemoSettings& settings, std::string& error) {
     }
     const std::string where = folder.empty() ? "the working directory" : folder;
     for (const char* file : kRequiredFiles) {
-        if (access(file, R_OK) != 0) {
+        if (access(resolvePath(file).c_str(), R_OK) != 0) {
             error = where + " is not a content folder: " + file + " cannot be read (" +
                     std::strerror(errno) + ")";
             return false;
@@ -83,6 +86,7 @@ bool startOfflineDemo(const char* program, const DemoSettings& settings, std::st
     optionFlags = (settings.blur ? AccumBlur : 0u) | (settings.lighting ? Lighting : 0u);
     guardProgram = program;
     guardHint = settings.transcriptHint;
+    guardShowLines = settings.beforeSceneFailure;
     std::atexit(exitDuringAssembly);
     // The recorders take their start time while the scene is built: the virtual clock must
     // already run then, or every record of the first runs falls due at once.

@@ -16,6 +16,8 @@ struct DemoSettings {
     bool lighting = true;
     // Said after the cause when the scene cannot be built (where the demo's lines went).
     std::string transcriptHint;
+    // Called before that message, for a tool that holds the demo's lines to show them.
+    void (*beforeSceneFailure)() = nullptr;
 };
 
 // Changes into the content folder (so relative paths the caller keeps must be absolute by

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -16,12 +17,14 @@ namespace {
 constexpr int kPendingSlots = 16;
 char pendingPaths[kPendingSlots][PATH_MAX];
 volatile sig_atomic_t pendingUsed[kPendingSlots];
+volatile pid_t pendingWriters[kPendingSlots];
 
 void rememberPending(const std::string& path) {
     if (path.size() >= PATH_MAX) return;  // still removed on every path but a signal's
     for (int slot = 0; slot < kPendingSlots; ++slot) {
         if (pendingUsed[slot]) continue;
         std::memcpy(pendingPaths[slot], path.c_str(), path.size() + 1);
+        pendingWriters[slot] = 0;
         pendingUsed[slot] = 1;
         return;
     }
@@ -33,9 +36,44 @@ void forgetPending(const std::string& path) {
     }
 }
 
+// The signals stopOnSignals ends the process on.
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+// Holds those signals off for its lifetime: a new file is made and remembered in one step, so
+// the handler never misses a file that is already on disk. One that came is handled after.
+class SignalsHeld {
+  public:
+    SignalsHeld() {
+        sigset_t held;
+        sigemptyset(&held);
+        for (int signalNumber : kStopSignals) sigaddset(&held, signalNumber);
+        sigprocmask(SIG_BLOCK, &held, &previous);
+    }
+    ~SignalsHeld() { sigprocmask(SIG_SETMASK, &previous, nullptr); }
+    SignalsHeld(const SignalsHeld&) = delete;
+    SignalsHeld& operator=(const SignalsHeld&) = delete;
+
+  private:
+    sigset_t previous;
+};
+
+void setPendingWriter(const std::string& path, pid_t writer) {
+    for (int slot = 0; slot < kPendingSlots; ++slot) {
+        if (pendingUsed[slot] && path == pendingPaths[slot]) pendingWriters[slot] = writer;
+    }
+}
+
 void removePendingAndStop(int signalNumber) {
     for (int slot = 0; slot < kPendingSlots; ++slot) {
-        if (pendingUsed[slot]) unlink(pendingPaths[slot]);
+        if (pendingUsed[slot] && pendingWriters[slot] > 0) kill(pendingWriters[slot], SIGKILL);
+    }
+    for (int slot = 0; slot < kPendingSlots; ++slot) {
+        if (!pendingUsed[slot]) continue;
+        if (pendingWriters[slot] > 0) {
+            while (waitpid(pendingWriters[slot], nullptr, 0) < 0 && errno == EINTR) {
+            }
+        }
+        unlink(pendingPaths[slot]);
     }
     // Ending by the signal itself lets the caller (a shell, a script) see the interruption.
     std::signal(signalNumber, SIG_DFL);
@@ -122,6 +160,7 @@ bool OutputFile::open(const std::string& path, const std::vector<std::string>& i
     // A hidden name beside the target, short enough for any file system's name limit.
     std::string name = "." + baseOf(path).substr(0, 200) + ".XXXXXX";
     std::string pattern = folderOf(path) + "/" + name;
+    const SignalsHeld held;
     const int fd = mkstemp(&pattern[0]);
     if (fd < 0) {
         error = because(path, "cannot create a new file beside it", errno);
@@ -168,7 +207,7 @@ bool OutputFile::commit(std::string& error) {
     int failure = writeError;
     if (failure == 0 && (std::fflush(file) != 0 || std::ferror(file)))
         failure = errno ? errno : EIO;
-    if (failure == 0 && fsync(fileno(file)) != 0) failure = errno;
+    if (failure == 0 && sync && fsync(fileno(file)) != 0) failure = errno;
     const bool closed = std::fclose(file) == 0;
     file = nullptr;
     if (failure == 0 && !closed) failure = errno ? errno : EIO;
@@ -194,14 +233,19 @@ bool OutputFile::commit(std::string& error) {
     return true;
 }
 
+void OutputFile::setWriter(pid_t writer) {
+    if (!temporary.empty()) setPendingWriter(temporary, writer);
+}
+
 void OutputFile::abandon() {
     if (file) {
         std::fclose(file);
         file = nullptr;
     }
     if (!temporary.empty()) {
-        forgetPending(temporary);
+        // Removed before it is forgotten: a signal in between finds it gone, not left behind.
         unlink(temporary.c_str());
+        forgetPending(temporary);
         temporary.clear();
     }
 }
@@ -221,5 +265,12 @@ void stopOnSignals() {
     std::memset(&action, 0, sizeof action);
     action.sa_handler = removePendingAndStop;
     sigemptyset(&action.sa_mask);
-    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP}) sigaction(signalNumber, &action, nullptr);
+    for (int signalNumber : kStopSignals) {
+        // A signal ignored from the start stays ignored: nohup's hangup, or the interrupt of
+        // a job that a script started in the background.
+        struct sigaction current;
+        if (sigaction(signalNumber, nullptr, &current) == 0 && current.sa_handler == SIG_IGN)
+            continue;
+        sigaction(signalNumber, &action, nullptr);
+    }
 }

@@ -1,4 +1,6 @@
 #pragma once
+#include <sys/types.h>
+
 #include <cstddef>
 #include <cstdio>
 #include <string>
@@ -14,7 +16,7 @@
 // that is one of the program's inputs (the same file under any name). Check those with
 // checkOutputPath before touching any output, so a refusal leaves everything as it was.
 class OutputFile {
-public:
+  public:
     OutputFile() = default;
     ~OutputFile();  // removes the new file unless commit() put it in place
     OutputFile(const OutputFile&) = delete;
@@ -22,12 +24,17 @@ public:
 
     // Checks the target as checkOutputPath does and creates the new file beside it. False,
     // with error naming the target and the reason, when refused or when it cannot be made.
-    bool open(const std::string& path, const std::vector<std::string>& inputs,
-              std::string& error);
+    bool open(const std::string& path, const std::vector<std::string>& inputs, std::string& error);
 
     // The open stream for writing; nullptr before open() and after commit() or abandon().
     FILE* stream() const { return file; }
     bool write(const void* bytes, size_t count);
+
+    // The new file's own name, for a writer that can only open a file by name (a library
+    // that takes a path): it opens this name for writing in place, fills it and closes it
+    // before commit(), which then puts what it wrote in place like bytes given to write().
+    // Empty before open() and after commit() or abandon().
+    const std::string& newFileName() const { return temporary; }
 
     // Flushes, syncs, closes and renames the new file over the target. False, with error
     // naming the target and the first failure (a write, the flush, the close or the rename),
@@ -38,11 +45,23 @@ public:
 
     const std::string& path() const { return target; }
 
-private:
+    // Whether commit() waits for the bytes to reach the disk (fsync) before the rename: on
+    // by default. Off for outputs written by the thousand that are simply made again after a
+    // crash of the machine (a capture's frames), where a sync each would cost more than making
+    // the file. The rename still waits for every write, the flush and the close.
+    void setSynced(bool synced) { sync = synced; }
+
+    // The helper process writing the new file by its newFileName() (an encoder). A signal ends it
+    // and waits for its end before the new file is removed, so it cannot make the file again after
+    // that. The caller waits for it before commit() or abandon().
+    void setWriter(pid_t writer);
+
+  private:
     FILE* file = nullptr;
     std::string target;
     std::string temporary;
     int writeError = 0;
+    bool sync = true;
 };
 
 // Whether path may be written as an output: it does not exist yet (its folder does), or it
@@ -57,6 +76,7 @@ bool checkOutputPath(const std::string& path, const std::vector<std::string>& in
 bool finishStandardOutput(const char* program);
 
 // Ends the process on SIGINT, SIGTERM and SIGHUP with the conventional status 128 + signal,
-// after removing the new files of every OutputFile not yet committed, so an interrupted tool
-// leaves neither a half-written file nor a stray temporary.
+// after ending their writers and removing the new files of every OutputFile not yet
+// committed, so an interrupted tool leaves neither a half-written file nor a stray temporary. A
+// signal the process was started with ignored (nohup, a background job of a script) stays ignored.
 void stopOnSignals();

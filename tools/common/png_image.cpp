@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/output_file.h"
+
 RgbImage::RgbImage(int w, int h, uint8_t r, uint8_t g, uint8_t b)
     : width(w), height(h), rgb(static_cast<size_t>(w) * h * 3) {
     for (size_t i = 0; i < rgb.size(); i += 3) {
@@ -66,18 +68,18 @@ bool encode(FILE* file, const RgbImage& image, std::string* error) {
 
 }  // namespace
 
-bool writePng(const std::string& path, const RgbImage& image, std::string& error) {
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) {
-        error = path + ": cannot create: " + std::strerror(errno);
-        return false;
-    }
+bool writePng(const std::string& path, const RgbImage& image, std::string& error, bool synced) {
+    OutputFile out;
+    if (!out.open(path, {}, error)) return false;
+    out.setSynced(synced);
     std::string pngError = "out of memory";
-    const bool encoded = encode(file, image, &pngError);
-    const bool closed = std::fclose(file) == 0;
-    if (!encoded || !closed) {
-        error = path + ": cannot write PNG: " + (encoded ? std::strerror(errno) : pngError);
+    errno = 0;
+    if (!encode(out.stream(), image, &pngError)) {
+        // A write that failed (a full disk) says why better than libpng's "Write Error".
+        const int failure = errno;
+        const bool writeFailed = std::ferror(out.stream()) && failure != 0;
+        error = path + ": cannot write PNG: " + (writeFailed ? std::strerror(failure) : pngError);
         return false;
     }
-    return true;
+    return out.commit(error);
 }

@@ -21,5 +21,8 @@ struct RgbImage {
 RgbImage imageFromGlPixels(const std::vector<uint8_t>& rgba, int width, int height);
 
 // Writes the image as an 8-bit RGB PNG without time stamps, so equal images give equal
-// files. Returns false and says why in error when the file cannot be written.
-bool writePng(const std::string& path, const RgbImage& image, std::string& error);
+// files, whole or not at all (an OutputFile: a link, device or FIFO at path is refused).
+// Returns false and says why in error when the file cannot be written. Unless synced, the
+// file is not made to wait for the disk (see OutputFile::setSynced).
+bool writePng(const std::string& path, const RgbImage& image, std::string& error,
+              bool synced = true);
