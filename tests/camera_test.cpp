@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "app/view.h"
 #include "support/files.h"
 #include "support/gl_context.h"
 #include "support/tiny_content.h"
@@ -54,16 +55,18 @@ class CameraView : public ::testing::Test {
         camera->apply(123456);  // any elapsed time: the view must not depend on it
         glGetFloatv(GL_MODELVIEW_MATRIX, m);
     }
-    // One frame as the frame loop starts it, in the current colour and texturing.
+    // The view and its sky box as a frame draws them, in the current colour and texturing.
     std::vector<uint8_t> frame() {
         glMatrixMode(GL_PROJECTION);
         glLoadIdentity();
-        gluPerspective(65.0, 1.0, 0.1, 17.4);
+        gluPerspective(kFieldOfViewDegrees, 1.0, kNearPlane, kFarPlane);
         glClearColor(kClear[0] / 255.0f, kClear[1] / 255.0f, kClear[2] / 255.0f, 1.0f);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glEnable(GL_DEPTH_TEST);
         float m[16];
         apply(m);
+        glLoadIdentity();
+        if (camera->turnAsApplied()) camera->drawSkyBox();
         return readPixels(0, 0, kSize, kSize);
     }
 
@@ -137,6 +140,16 @@ TEST_F(CameraView, StartsAtItsStartPoseAndEachModePlacesTheEyeAndTurnsTheView) {
         expectVec({eye(0), eye(1), eye(2)}, c.eye, "eye");
         expectVec(row(2, -1), c.view, "view");
         expectVec(row(1, 1), c.up, "up");
+        // The sky box's transform is the applied view's turn without the eye's place, however
+        // the body turns and moves after the view was applied.
+        posed.setRotation({c.rotation.x + 20, c.rotation.y - 30, c.rotation.z + 40});
+        posed.setPosition({1, 1, 1});
+        glLoadIdentity();
+        EXPECT_EQ(camera->turnAsApplied(), c.mode != 2);
+        float turn[16];
+        glGetFloatv(GL_MODELVIEW_MATRIX, turn);
+        for (int i = 0; i < 12; ++i) EXPECT_EQ(turn[i], c.mode != 2 ? m[i] : i % 5 == 0) << i;
+        expectVec({turn[12], turn[13], turn[14]}, {0, 0, 0}, "no place");
     }
 }
 
@@ -163,6 +176,31 @@ TEST_F(CameraView, FreeAndInCarViewsAreBoxedInSkyAndTheOverheadViewShowsTheClear
     EXPECT_GT(bottom[0], top[0] + 60);
     camera->mode = 2;
     EXPECT_EQ(countNot(frame(), isClear), 0) << "overhead view";
+}
+
+// The box writes depth like any geometry: what lies beyond its faces (10 ahead) is hidden
+// behind it, what lies nearer is not.
+TEST_F(CameraView, TheSkyBoxHidesWhatLiesBeyondItsFaces) {
+    camera->setPosition({0, 0, 0});
+    camera->setRotation({-90, 0, 0});  // the eye at the origin, looking along +y
+    glEnable(GL_TEXTURE_2D);
+    glColor4f(1, 1, 1, 1);
+    frame();
+    glLoadIdentity();
+    camera->apply(0);
+    glDisable(GL_TEXTURE_2D);
+    glColor3ub(kClear[0], kClear[1], kClear[2]);
+    for (const float y : {12.0f, 8.0f}) {
+        // A square 2 across straight ahead: 8 pixels wide at 12, 12 pixels at 8.
+        glBegin(GL_QUADS);
+        glVertex3f(-1, y, -1);
+        glVertex3f(1, y, -1);
+        glVertex3f(1, y, 1);
+        glVertex3f(-1, y, 1);
+        glEnd();
+        EXPECT_EQ(isClear(&readPixels(kSize / 2, kSize / 2, 1, 1)[0]), y < 10) << y;
+    }
+    glEnable(GL_TEXTURE_2D);
 }
 
 }  // namespace

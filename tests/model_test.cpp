@@ -262,7 +262,8 @@ class ModelLoad : public ::testing::Test {
         return list;
     }
 
-    // Draws the list with an orthographic view of -1..1 and returns the 64 x 64 RGBA pixels.
+    // Draws the list with an orthographic view of -1..1 and returns the 64 x 64 RGBA pixels. The
+    // colour current before is not white, so the list shows whether it sets its own.
     std::vector<uint8_t> render(uint32_t list) {
         glClearColor(0, 0, 0, 1);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -273,6 +274,7 @@ class ModelLoad : public ::testing::Test {
         glLoadIdentity();
         glDisable(GL_LIGHTING);
         glDisable(GL_DEPTH_TEST);
+        glColor4f(0.5f, 0.25f, 1.0f, 0.5f);
         glCallList(list);
         return readPixels(0, 0, 64, 64);
     }

@@ -20,11 +20,13 @@
 #include "app/frame.h"
 #include "app/keyboard.h"
 #include "app/options.h"
+#include "effects/smoke.h"
 #include "platform/ticks.h"
 #include "replay/recorder.h"
 #include "support/files.h"
 #include "support/gl_context.h"
 #include "support/tiny_content.h"
+#include "world/camera.h"
 #include "world/car.h"
 
 // Counts every C++ allocation of this test program.
@@ -42,12 +44,14 @@ namespace {
 
 class SceneTest : public ::testing::Test {
   protected:
-    void build(const TinyContent& content) {
+    void build(const TinyContent& content, uint32_t options = AccumBlur | Lighting,
+               const std::vector<uint8_t>& smokeImage = {}) {
         writeTinyContent(dir, content);
+        if (!smokeImage.empty()) dir.write("tex/smoke.bmp", smokeImage);
         cwd = std::make_unique<ScopedCwd>(dir.path());
         ensureGlContext(64, 64);
         ManualClock::install(5000);
-        optionFlags = AccumBlur | Lighting;
+        optionFlags = options;
         OutputCapture out;
         assembleScene();
         transcript = out.finish();
@@ -240,6 +244,112 @@ TEST(PackScene, OnceWarmItsFramesAllocateNothingAndKeepTheirPages) {
     EXPECT_EQ(allocations, 0) << "C++ allocations over " << kMeasured << " frames";
     EXPECT_EQ(givingPagesBack, 0) << "frames after which fewer pages were resident";
     EXPECT_LE(takingPages, kMeasured / 10) << "frames that took pages from the kernel";
+}
+
+// The state the scene leaves for its smoke, seen in pixels: a particle 0.3 opaque with a keyed
+// out left half, drawn at depth 0.5 over the clear colour, then a green plate behind it at 0.75.
+// The keyed texels must neither show nor write depth (the alpha test passes only alpha above 0),
+// the rest of the square must be added and write depth, hiding the plate behind it.
+TEST_F(SceneTest, KeyedSmokeTexelsLeaveNoDepthAndAFadedParticleStillHidesWhatIsBehindIt) {
+    std::vector<uint8_t> halfKeyed;
+    for (int i = 0; i < 64; ++i) halfKeyed.insert(halfKeyed.end(), 3, i % 8 < 4 ? 0 : 200);
+    build(TinyContent{}, AccumBlur | Lighting, rgbBmp(8, 8, halfKeyed));
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-0.05, 0.05, -0.05, 0.05, -1, 1);  // the 0.03 square is 19 pixels across
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    ds21Smoke->lastEmitTime = tickCount();  // nothing due: only the particle placed here
+    ds21Smoke->particles[0] = Particle{true, {}, {}, 0.3f, 0.0f};
+    ds21Smoke->update(0);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_TEXTURE_2D);
+    glColor3f(0, 1, 0);
+    glBegin(GL_QUADS);
+    glVertex3f(-1, -1, -0.5f);
+    glVertex3f(1, -1, -0.5f);
+    glVertex3f(1, 1, -0.5f);
+    glVertex3f(-1, 1, -0.5f);
+    glEnd();
+    const auto pixel = [](int x) {
+        const std::vector<uint8_t> p = readPixels(x, 32, 1, 1);
+        return std::vector<int>{p[0], p[1], p[2]};
+    };
+    EXPECT_EQ(pixel(5), (std::vector<int>{0, 255, 0})) << "the plate around the particle";
+    EXPECT_EQ(pixel(28), (std::vector<int>{0, 255, 0})) << "the plate through the keyed texels";
+    // The clear colour (77, 77, 204) plus 0.3 of smoke colour (0.4, 0.4, 0.5) times grey 200.
+    const std::vector<int> smoke = pixel(36);
+    const int expected[3] = {77 + 24, 77 + 24, 204 + 30};
+    for (int c = 0; c < 3; ++c) EXPECT_NEAR(smoke[c], expected[c], 2) << c;
+}
+
+// A view along +y from 2 above the ground, 5 before the cars; nothing moves. Without blur the
+// frames show the sky box above and around the horizon: ground farther than the box's faces
+// (10 ahead, the 5 rows below the horizon) is hidden behind it.
+class SkyFrames : public SceneTest {
+  protected:
+    void start(uint32_t options) {
+        TinyContent content;
+        content.cameraRun = {RunRecord{{0, 50, -20}, -90, 0, 0, 0, 0, 0}};
+        build(content, options);
+        camera->setPosition({0, 50, -20});
+        camera->setRotation({-90, 0, 0});
+    }
+    // The frame's sky at row 40 (above the horizon) and at row 24 (ground beyond the box), and
+    // the ground at row 5.
+    struct Shown {
+        std::vector<int> sky, farGround, ground;
+    };
+    Shown frame() {
+        OutputCapture quiet;  // the runs start again every frame
+        frames(1, 16);
+        quiet.finish();
+        const std::vector<uint8_t> p = readPixels(0, 0, 64, 64);
+        const auto at = [&p](int x, int y) {
+            const uint8_t* q = &p[(static_cast<size_t>(y) * 64 + x) * 4];
+            return std::vector<int>{q[0], q[1], q[2]};
+        };
+        return {at(5, 40), at(5, 24), at(5, 5)};
+    }
+    static bool bluish(const std::vector<int>& c) { return c[2] > c[0] + 30 && c[2] > 150; }
+    static void expectScaled(const std::vector<int>& shown, const std::vector<int>& full,
+                             const float scale[3]) {
+        for (int c = 0; c < 3; ++c) EXPECT_NEAR(shown[c], full[c] * scale[c], 2) << c;
+    }
+};
+
+// The sky box sets no colour and does not switch texturing on: the first frame, before any
+// model has done so, shows it plain in the colour current then. From then on it shows the sky
+// image, in white after the models and in the last particle's colour after the smoke.
+TEST_F(SkyFrames, WithoutLightingTheSkyTakesTheColourCurrentWhenTheFrameStarts) {
+    start(0);
+    glColor4f(0.2f, 0.6f, 0.4f, 1.0f);
+    const Shown first = frame();
+    EXPECT_EQ(first.sky, (std::vector<int>{51, 153, 102}));
+    EXPECT_EQ(first.farGround, first.sky);
+    const Shown second = frame();  // after the models' white; the first particles were born
+    EXPECT_TRUE(bluish(second.sky)) << second.sky[0] << " " << second.sky[2];
+    EXPECT_TRUE(bluish(second.farGround)) << second.farGround[0] << " " << second.farGround[2];
+    EXPECT_FALSE(bluish(second.ground)) << second.ground[0] << " " << second.ground[2];
+    const float smoke[3] = {0.4f, 0.4f, 0.5f};
+    expectScaled(frame().sky, second.sky, smoke);  // after the particles drawn in the second
+}
+
+// Lit, the sky box takes the normal current when the frame starts and the light as the frame
+// before gave it. The first frame is lit by the light's default, which points at the viewer,
+// past the box's upward normal: ambient alone, 0.2 + 0.2 * 0.2 of white. Given a downward
+// normal, the next is lit by the ambient alone too, although the light of the frame before
+// shines straight down; with the models' upward normal the third shows the sky image in full.
+TEST_F(SkyFrames, LitTheSkyTakesTheCurrentNormalAndTheLightOfTheFrameBefore) {
+    start(Lighting);
+    EXPECT_EQ(frame().sky, (std::vector<int>{61, 61, 61}));
+    glNormal3f(0, 0, -1);
+    const Shown second = frame();
+    const Shown third = frame();
+    EXPECT_TRUE(bluish(third.sky)) << third.sky[0] << " " << third.sky[2];
+    const float ambient[3] = {0.24f, 0.24f, 0.24f};
+    expectScaled(second.sky, third.sky, ambient);
 }
 
 // The frame loop's clock, frame-rate window and projection, without a scene.

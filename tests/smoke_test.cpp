@@ -31,7 +31,6 @@ class SmokeTest : public ::testing::Test {
         glOrtho(-0.05, 0.05, -0.05, 0.05, -1.0, 1.0);
         glMatrixMode(GL_MODELVIEW);
         glLoadIdentity();
-        glClearColor(0, 0, 0, 0);
     }
     void TearDown() override { setTickSource(nullptr); }
 
@@ -118,18 +117,23 @@ TEST_F(SmokeTest, AParticleMovesAndFadesByTheElapsedTimeIsDrawnAtZeroAndDiesBelo
     EXPECT_FALSE(particle.alive);
 }
 
+// Over a coloured background, at half opacity: additive blending adds half the particle's
+// colour to what is there, where ordinary alpha blending would mix the two and no blending
+// would replace it.
 TEST_F(SmokeTest, AParticleIsATexturedAdditiveSquareFacingTheViewerDrawnWithinTheEnablesItFound) {
+    const uint8_t background[3] = {51, 102, 153};
     for (const int32_t count : {1, 0}) {
         auto emitter = makeEmitter(count);
         if (count > 0)
             emitter->particles[0] =
-                Particle{true, {}, {}, 1.0f, 0.0f};  // at the origin, still, never fading
+                Particle{true, {}, {}, 0.5f, 0.0f};  // at the origin, still, never fading
         glEnable(GL_LIGHTING);
         glDisable(GL_BLEND);
         glDisable(GL_TEXTURE_2D);
         glBlendFunc(GL_ONE, GL_ZERO);
         glBindTexture(GL_TEXTURE_2D, 0);
         glColor4f(0.1f, 0.2f, 0.3f, 0.4f);
+        glClearColor(background[0] / 255.0f, background[1] / 255.0f, background[2] / 255.0f, 0);
         glClear(GL_COLOR_BUFFER_BIT);
         // The billboard keeps the view's translation and drops its rotation and scale: the square
         // is centred 0.01 right of and above the middle (6.4 pixels) and stays 0.03 (19 pixels)
@@ -150,16 +154,16 @@ TEST_F(SmokeTest, AParticleIsATexturedAdditiveSquareFacingTheViewerDrawnWithinTh
         glGetIntegerv(GL_TEXTURE_BINDING_2D, &binding);
         EXPECT_EQ(source, count > 0 ? GL_SRC_ALPHA : GL_ONE) << count;
         EXPECT_EQ(static_cast<uint32_t>(binding), count > 0 ? emitter->texture : 0u) << count;
-        EXPECT_EQ(currentColour(), count > 0 ? (std::vector<float>{0.4f, 0.4f, 0.5f, 1.0f})
+        EXPECT_EQ(currentColour(), count > 0 ? (std::vector<float>{0.4f, 0.4f, 0.5f, 0.5f})
                                              : (std::vector<float>{0.1f, 0.2f, 0.3f, 0.4f}));
-        // Smoke colour (0.4, 0.4, 0.5) times the orange texel (1, 0.5, 0), added to black.
+        // Half of smoke colour (0.4, 0.4, 0.5) times the orange texel (1, 0.5, 0), added.
+        const int added[3] = {51, 26, 0};
         const std::vector<uint8_t> centre = readPixels(38, 38, 1, 1);
-        EXPECT_NEAR(centre[0], count > 0 ? 102 : 0, 2);
-        EXPECT_NEAR(centre[1], count > 0 ? 51 : 0, 2);
-        EXPECT_NEAR(centre[2], 0, 2);
-        EXPECT_EQ(readPixels(38 + 12, 38, 1, 1)[0], 0);
-        EXPECT_EQ(readPixels(38 - 12, 38, 1, 1)[0], 0);
-        EXPECT_EQ(readPixels(38 + 8, 38 + 8, 1, 1)[0] > 90, count > 0)
+        for (int c = 0; c < 3; ++c)
+            EXPECT_NEAR(centre[c], background[c] + (count > 0 ? added[c] : 0), 2) << c;
+        for (const int x : {38 + 12, 38 - 12})
+            EXPECT_EQ(readPixels(x, 38, 1, 1)[0], background[0]) << x;
+        EXPECT_EQ(readPixels(38 + 8, 38 + 8, 1, 1)[0] > background[0] + 40, count > 0)
             << "an upright square fills its corners";
     }
 }

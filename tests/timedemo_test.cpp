@@ -76,7 +76,8 @@ TEST_F(TimedemoTest, BreakdownNamesEveryStepAndModelAndTheDemosLinesStayOnStanda
         << err;
     const std::vector<std::string> report = lines(out);
     for (const char* step :
-         {"view and sky box", "cars", "landscape", "track", "smoke", "blur", "swap"})
+         {"runs restart", "frame rate", "clock", "view", "recorders", "car motion", "cars",
+          "landscape", "track", "sky box", "smoke", "blur", "swap"})
         EXPECT_GE(figure(report, std::string("step ") + step + ": "), 0.0) << step << "\n" << out;
     for (const char* model : {"track", "landscape", "ds21", "r5"})
         EXPECT_GT(figure(report, std::string("model models\\") + model + ".ascii: "), 0.0)

@@ -6,7 +6,6 @@
 #include <new>
 
 #include "assets/texture.h"
-#include "platform/frame_profile.h"
 #include "platform/ticks.h"
 #include "world/angles.h"
 #include "world/car.h"
@@ -72,7 +71,6 @@ void SmokeEmitter::update(int32_t elapsedMs) {
         glBindTexture(GL_TEXTURE_2D, texture);
     }
     for (int32_t i = 0; i < particleCount; ++i) {
-        profileEnter(ProfileBucket::Simulate);
         Particle& particle = particles[i];
         if (particle.alive) {
             if (advance(particle, elapsedMs)) draw(particle);
@@ -94,7 +92,6 @@ bool SmokeEmitter::advance(Particle& particle, int32_t elapsedMs) {
 }
 
 void SmokeEmitter::draw(const Particle& particle) const {
-    profileEnter(ProfileBucket::Draw);
     glColor4f(0.4f, 0.4f, 0.5f, particle.alpha);
     glPushMatrix();
     glTranslatef(particle.position.x, particle.position.y, particle.position.z);

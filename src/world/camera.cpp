@@ -43,22 +43,32 @@ int32_t Camera::cycleMode() {
 // The free view's translation is a tenth of the recorded position, not negated: the camera
 // runs were recorded for that, so the eye stands at -position / 10.
 void Camera::apply(int32_t) {
-    if (mode != 0 && !target) return;
+    appliedSkyBox = mode == 0 || (mode == 1 && target);
     if (mode == 0) {
-        glRotatef(pitch, 1.0f, 0.0f, 0.0f);
-        glRotatef(roll, 0.0f, 1.0f, 0.0f);
-        glRotatef(heading, 0.0f, 0.0f, 1.0f);
-        drawSkyBox();
+        appliedTurn[0] = pitch;
+        appliedTurn[1] = roll;
+        appliedTurn[2] = heading;
+    } else if (mode == 1 && target) {
+        appliedTurn[0] = target->pitch - 90.0f;
+        appliedTurn[1] = target->roll;
+        appliedTurn[2] = 180.0f - target->heading;
+    }
+    turnAsApplied();
+    if (mode == 0) {
         glTranslatef(position.x / 10.0f, position.y / 10.0f, position.z / 10.0f);
-    } else if (mode == 1) {
-        glRotatef(target->pitch - 90.0f, 1.0f, 0.0f, 0.0f);
-        glRotatef(target->roll, 0.0f, 1.0f, 0.0f);
-        glRotatef(180.0f - target->heading, 0.0f, 0.0f, 1.0f);
-        drawSkyBox();
+    } else if (mode == 1 && target) {
         glTranslatef(-target->position.x, -target->position.y, -0.1f - target->position.z);
-    } else if (mode == 2) {
+    } else if (mode == 2 && target) {
         glTranslatef(-target->position.x, -target->position.y, -target->position.z - 4.0f);
     }
+}
+
+bool Camera::turnAsApplied() const {
+    if (!appliedSkyBox) return false;
+    glRotatef(appliedTurn[0], 1.0f, 0.0f, 0.0f);
+    glRotatef(appliedTurn[1], 0.0f, 1.0f, 0.0f);
+    glRotatef(appliedTurn[2], 0.0f, 0.0f, 1.0f);
+    return true;
 }
 
 void Camera::drawSkyBox() const {

@@ -5,7 +5,6 @@
 #include <cmath>
 
 #include "assets/model.h"
-#include "platform/frame_profile.h"
 #include "world/angles.h"
 #include "world/track.h"
 
@@ -38,7 +37,6 @@ void Car::update(int32_t elapsedMs, bool hide) {
 }
 
 bool Car::advance(int32_t elapsedMs) {
-    profileEnter(ProfileBucket::Simulate);
     heading = static_cast<float>(heading - elapsedMs * 0.1 * turnRate);
     const double distance = elapsedMs * 0.1 * 0.01 * speed;
     const double radians = heading * kRadiansPerDegree;
@@ -63,7 +61,6 @@ float Car::probe(double angle) const {
 }
 
 void Car::draw() const {
-    profileEnter(ProfileBucket::Draw);
     glPushMatrix();
     glTranslatef(position.x, position.y, position.z);
     glScalef(0.25f, 0.25f, 0.25f);

@@ -6,7 +6,6 @@
 #include <memory>
 
 #include "effects/smoke.h"
-#include "platform/frame_profile.h"
 #include "platform/ticks.h"
 #include "world/car.h"
 
@@ -47,15 +46,11 @@ void BM_SmokeUpdateSteadyState(benchmark::State& state) {
         emitter.update(16);
     };
     for (int i = 0; i < 400; ++i) frame();
-    FrameProfile profile;
-    setFrameProfile(&profile);
     for (auto _ : state) frame();
-    setFrameProfile(nullptr);
     glFinish();
     int alive = 0;
     for (int32_t i = 0; i < emitter.particleCount; ++i) alive += emitter.particles[i].alive ? 1 : 0;
     state.counters["alive"] = alive;
-    state.counters["drawShare"] = profile.seconds[1] / (profile.seconds[0] + profile.seconds[1]);
     setTickSource(nullptr);
 }
 BENCHMARK(BM_SmokeUpdateSteadyState)->Unit(benchmark::kMicrosecond);
