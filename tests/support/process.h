@@ -24,6 +24,8 @@ class ChildProcess {
     // is still running (or was killed by a signal).
     int waitExit(int timeoutMs);
     void kill();
+    // The signal that ended the process, once waitExit has seen it end; 0 when it exited.
+    int endSignal() const { return signalNumber; }
 
     std::string out;
     std::string err;
@@ -36,6 +38,7 @@ class ChildProcess {
     int errFd = -1;
     bool exited = false;
     int status = -1;
+    int signalNumber = 0;
 };
 
 // Runs a program to its end; returns its exit status and fills out and err.
