@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <thread>
 
 #include "support/files.h"
@@ -198,6 +199,27 @@ TEST_F(DemoTest, AskedWithStandardInputClosedItAnswersNoInsteadOfReadingTheMusic
                              "Question? Light ? [y/N] \nQuestion? FPS ? [y/N] \n"),
               std::string::npos)
         << demo->err;
+}
+
+// zorvex ask < /dev/zero: every answer is a line too long to be Yes, read no further than
+// its first kilobyte, so all four are No and the demo starts, in bounded memory.
+TEST_F(DemoTest, AnAnswerWithoutEndIsReadOnlyToItsBoundAndCountsAsNo) {
+    auto demo = start({"ask"}, "dummy", "exec \"$0\" \"$@\" </dev/zero");
+    ASSERT_TRUE(demo->waitForOutput(kRunsStart, 20000)) << demo->out << demo->err;
+    EXPECT_NE(demo->err.find("Question? Fullscreen [y/N] \nQuestion? Accumulation Buffer? [y/N] \n"
+                             "Question? Light ? [y/N] \nQuestion? FPS ? [y/N] \n"),
+              std::string::npos)
+        << demo->err;
+    // All four No: a window, and no frame-rate lines.
+    EXPECT_FALSE(findWindow().empty());
+    std::ifstream status("/proc/" + std::to_string(demo->pid) + "/status");
+    long peakKb = -1;
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmHWM:", 0) == 0) peakKb = std::atol(line.c_str() + 6);
+    }
+    // The demo itself needs well under this; an unbounded answer takes it in seconds.
+    EXPECT_GT(peakKb, 0);
+    EXPECT_LT(peakKb, 1024 * 1024) << "kB at its peak";
 }
 
 }  // namespace
