@@ -154,6 +154,18 @@ TEST(OutputFile, ASignalRemovesTheUnfinishedFileAndEndsByThatSignal) {
     }
 }
 
+// Under nohup (a hang-up ignored by whoever started the tool) a hang-up stays ignored.
+TEST(OutputFile, ASignalIgnoredWhenTheToolStartedStaysIgnored) {
+    const int status = inChild([] {
+        std::signal(SIGHUP, SIG_IGN);
+        stopOnSignals();
+        raise(SIGHUP);
+        _exit(5);
+    });
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 5);
+}
+
 TEST(OutputFile, StandardOutputThatCannotTakeTheTextIsAFailure) {
     TempDir dir;
     const std::string errors = dir.file("errors.txt");
@@ -167,6 +179,21 @@ TEST(OutputFile, StandardOutputThatCannotTakeTheTextIsAFailure) {
     });
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(readTextFile(errors), "zorvex-test: standard output: No space left on device\n");
+
+    // Text longer than the stream's buffer fails while it is written, and the stream drops
+    // what it could not write: the reason is the one kept from that write.
+    const int longer = inChild([&] {
+        if (!std::freopen("/dev/full", "w", stdout)) _exit(3);
+        if (!std::freopen(errors.c_str(), "w", stderr)) _exit(3);
+        const std::string row(199, 'r');
+        for (int i = 0; i < 100; ++i) writeStandardOutput((row + "\n").data(), row.size() + 1);
+        const bool finished = finishStandardOutput("zorvex-test");
+        std::fflush(stderr);
+        _exit(finished ? 0 : 1);
+    });
+    ASSERT_TRUE(WIFEXITED(longer));
+    EXPECT_EQ(WEXITSTATUS(longer), 1);
     EXPECT_EQ(readTextFile(errors), "zorvex-test: standard output: No space left on device\n");
 
     const int fine = inChild([&] {

@@ -42,6 +42,9 @@ void removePendingAndStop(int signalNumber) {
     std::raise(signalNumber);
 }
 
+// The reason of the first failed writeStandardOutput.
+int standardOutputError = 0;
+
 std::string folderOf(const std::string& path) {
     const size_t slash = path.rfind('/');
     if (slash == std::string::npos) return ".";
@@ -206,10 +209,18 @@ void OutputFile::abandon() {
     }
 }
 
+bool writeStandardOutput(const void* bytes, size_t count) {
+    errno = 0;
+    if (std::fwrite(bytes, 1, count, stdout) == count) return true;
+    if (standardOutputError == 0) standardOutputError = errno ? errno : EIO;
+    return false;
+}
+
 bool finishStandardOutput(const char* program) {
     errno = 0;
-    int failure = 0;
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) failure = errno ? errno : EIO;
+    int failure = standardOutputError;
+    if ((std::fflush(stdout) != 0 || std::ferror(stdout)) && failure == 0)
+        failure = errno ? errno : EIO;
     if (std::fclose(stdout) != 0 && failure == 0) failure = errno ? errno : EIO;
     if (failure == 0) return true;
     std::fprintf(stderr, "%s: standard output: %s\n", program, std::strerror(failure));
@@ -221,5 +232,12 @@ void stopOnSignals() {
     std::memset(&action, 0, sizeof action);
     action.sa_handler = removePendingAndStop;
     sigemptyset(&action.sa_mask);
-    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP}) sigaction(signalNumber, &action, nullptr);
+    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP}) {
+        // One ignored by whoever started the tool (nohup, a script's background job) stays
+        // ignored: that was asked for.
+        struct sigaction inherited;
+        if (sigaction(signalNumber, nullptr, &inherited) == 0 && inherited.sa_handler == SIG_IGN)
+            continue;
+        sigaction(signalNumber, &action, nullptr);
+    }
 }

@@ -14,7 +14,7 @@
 // that is one of the program's inputs (the same file under any name). Check those with
 // checkOutputPath before touching any output, so a refusal leaves everything as it was.
 class OutputFile {
-public:
+  public:
     OutputFile() = default;
     ~OutputFile();  // removes the new file unless commit() put it in place
     OutputFile(const OutputFile&) = delete;
@@ -22,8 +22,7 @@ public:
 
     // Checks the target as checkOutputPath does and creates the new file beside it. False,
     // with error naming the target and the reason, when refused or when it cannot be made.
-    bool open(const std::string& path, const std::vector<std::string>& inputs,
-              std::string& error);
+    bool open(const std::string& path, const std::vector<std::string>& inputs, std::string& error);
 
     // The open stream for writing; nullptr before open() and after commit() or abandon().
     FILE* stream() const { return file; }
@@ -38,7 +37,7 @@ public:
 
     const std::string& path() const { return target; }
 
-private:
+  private:
     FILE* file = nullptr;
     std::string target;
     std::string temporary;
@@ -50,6 +49,11 @@ private:
 bool checkOutputPath(const std::string& path, const std::vector<std::string>& inputs,
                      std::string& error);
 
+// Writes to standard output as fwrite does and keeps the reason of the first failure for
+// finishStandardOutput: once a full buffer has failed to go out, the stream drops it, and a
+// later flush no longer tells why. False when the write failed.
+bool writeStandardOutput(const void* bytes, size_t count);
+
 // Flushes and closes standard output and says whether everything written to it arrived
 // (a full disk or a closed pipe is reported here, not lost). On failure prints one line on
 // standard error, "PROGRAM: standard output: REASON", and returns false; the caller then
@@ -58,5 +62,6 @@ bool finishStandardOutput(const char* program);
 
 // Ends the process on SIGINT, SIGTERM and SIGHUP with the conventional status 128 + signal,
 // after removing the new files of every OutputFile not yet committed, so an interrupted tool
-// leaves neither a half-written file nor a stray temporary.
+// leaves neither a half-written file nor a stray temporary. A signal that was ignored when
+// the program started (nohup) stays ignored.
 void stopOnSignals();
