@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -23,3 +24,6 @@ RgbImage imageFromGlPixels(const std::vector<uint8_t>& rgba, int width, int heig
 // Writes the image as an 8-bit RGB PNG without time stamps, so equal images give equal
 // files. Returns false and says why in error when the file cannot be written.
 bool writePng(const std::string& path, const RgbImage& image, std::string& error);
+// The same into an open stream (an OutputFile's, which then flushes and closes it); error
+// says why encoding or a write failed.
+bool writePng(FILE* file, const RgbImage& image, std::string& error);
