@@ -2,7 +2,6 @@
 // replaces, and what it leaves behind when a write fails or a signal stops it.
 #include "common/output_file.h"
 
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -15,18 +14,6 @@
 #include "support/files.h"
 
 namespace {
-
-std::vector<std::string> namesIn(const std::string& folder) {
-    std::vector<std::string> names;
-    DIR* dir = opendir(folder.c_str());
-    while (dirent* entry = dir ? readdir(dir) : nullptr) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..") names.push_back(name);
-    }
-    if (dir) closedir(dir);
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 bool writeWhole(const std::string& path, const std::string& text,
                 const std::vector<std::string>& inputs, std::string& error) {
@@ -169,32 +156,29 @@ TEST(OutputFile, ASignalIgnoredWhenTheToolStartedStaysIgnored) {
 TEST(OutputFile, StandardOutputThatCannotTakeTheTextIsAFailure) {
     TempDir dir;
     const std::string errors = dir.file("errors.txt");
-    const int status = inChild([&] {
-        if (!std::freopen("/dev/full", "w", stdout)) _exit(3);
-        if (!std::freopen(errors.c_str(), "w", stderr)) _exit(3);
-        std::printf("rows that never arrive\n");
-        const bool finished = finishStandardOutput("zorvex-test");
-        std::fflush(stderr);
-        _exit(finished ? 0 : 1);
-    });
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 1);
-    EXPECT_EQ(readTextFile(errors), "zorvex-test: standard output: No space left on device\n");
-
-    // Text longer than the stream's buffer fails while it is written, and the stream drops
-    // what it could not write: the reason is the one kept from that write.
-    const int longer = inChild([&] {
-        if (!std::freopen("/dev/full", "w", stdout)) _exit(3);
-        if (!std::freopen(errors.c_str(), "w", stderr)) _exit(3);
-        const std::string row(199, 'r');
-        for (int i = 0; i < 100; ++i) writeStandardOutput((row + "\n").data(), row.size() + 1);
-        const bool finished = finishStandardOutput("zorvex-test");
-        std::fflush(stderr);
-        _exit(finished ? 0 : 1);
-    });
-    ASSERT_TRUE(WIFEXITED(longer));
-    EXPECT_EQ(WEXITSTATUS(longer), 1);
-    EXPECT_EQ(readTextFile(errors), "zorvex-test: standard output: No space left on device\n");
+    // A short text fails when it is flushed; one longer than the stream's buffer fails while
+    // it is written, and the stream drops what it could not write, so the reason is the one
+    // kept from that write.
+    const std::function<void()> writers[] = {
+        [] { std::printf("rows that never arrive\n"); },
+        [] {
+            const std::string row = std::string(199, 'r') + "\n";
+            for (int i = 0; i < 100; ++i) writeStandardOutput(row.data(), row.size());
+        },
+    };
+    for (const auto& write : writers) {
+        const int status = inChild([&] {
+            if (!std::freopen("/dev/full", "w", stdout)) _exit(3);
+            if (!std::freopen(errors.c_str(), "w", stderr)) _exit(3);
+            write();
+            const bool finished = finishStandardOutput("zorvex-test");
+            std::fflush(stderr);
+            _exit(finished ? 0 : 1);
+        });
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 1);
+        EXPECT_EQ(readTextFile(errors), "zorvex-test: standard output: No space left on device\n");
+    }
 
     const int fine = inChild([&] {
         if (!std::freopen(dir.file("rows.txt").c_str(), "w", stdout)) _exit(3);

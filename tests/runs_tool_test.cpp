@@ -1,6 +1,5 @@
 // zorvex-runs on real files: the dump's rows and warnings, the CSV round trip, the map,
 // and the one-line errors for bad input.
-#include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sched.h>
@@ -252,18 +251,6 @@ TEST_F(RunsToolTest, PlotCostsThePictureAndTheRecordsNotTheGapsAndLeavesOutWhatI
         ++notANumber;
     EXPECT_EQ(notANumber, 1u) << out;
     EXPECT_NE(out.find("left out 2 records"), std::string::npos) << out;
-}
-
-std::vector<std::string> namesIn(const std::string& folder) {
-    std::vector<std::string> names;
-    DIR* listing = opendir(folder.c_str());
-    while (dirent* entry = listing ? readdir(listing) : nullptr) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..") names.push_back(name);
-    }
-    if (listing) closedir(listing);
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 std::string describe(const std::string& path) {

@@ -1,11 +1,9 @@
 // Every tool stops on Ctrl-C and SIGTERM, within two seconds, by that signal, and leaves no
 // half-written output behind.
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -18,19 +16,6 @@
 #include "support/tiny_content.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-std::vector<std::string> namesIn(const std::string& folder) {
-    std::vector<std::string> names;
-    DIR* listing = opendir(folder.c_str());
-    while (dirent* entry = listing ? readdir(listing) : nullptr) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..") names.push_back(name);
-    }
-    if (listing) closedir(listing);
-    return names;
-}
 
 bool anyNameStartsWith(const std::string& folder, const std::string& start) {
     for (const std::string& name : namesIn(folder)) {
@@ -49,22 +34,18 @@ bool waitUntil(ChildProcess& tool, const std::function<bool()>& busy) {
 }
 
 void expectEndsBy(ChildProcess& tool, int signalNumber) {
-    ::kill(tool.pid, signalNumber);
-    const auto sent = Clock::now();
-    tool.waitExit(2000);
-    EXPECT_EQ(tool.endSignal(), signalNumber)
+    EXPECT_TRUE(tool.stopsBy(signalNumber, 2000))
         << strsignal(signalNumber) << " did not end it within 2 s\n"
         << tool.err;
-    EXPECT_LT(std::chrono::duration<double>(Clock::now() - sent).count(), 2.5);
 }
 
 class ToolSignals : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under xvfb-run";
+        // The camera's run alone: the cars stand on the grid.
         TinyContent content;
-        content.ds21Run = steadyRun(4, 200, Vec3{0.0f, 0.0f, 0.0f}, 0.0f, 1.0f, 0.1f);
-        content.r5Run = steadyRun(4, 200, Vec3{0.3f, 0.0f, 0.0f}, 90.0f, 1.0f);
+        content.cameraRun = steadyRun(2, 400, Vec3{0, 40, -10}, 0, 0);
         writeTinyContent(contentDir, content);
     }
 
@@ -76,9 +57,9 @@ TEST_F(ToolSignals, TheTimedemoStopsWhileItRenders) {
     for (int signalNumber : {SIGINT, SIGTERM}) {
         ChildProcess timedemo({ZORVEX_TIMEDEMO_BIN, "--frames", "10000000", "--size", "32x32"},
                               contentDir.path());
-        // The demo's own lines go to standard error; the frames follow the first run's start.
+        // The demo's own lines go to standard error; the frames follow the runs' start.
         ASSERT_TRUE(waitUntil(timedemo, [&] {
-            return timedemo.err.find("PLAYBACK (rec\\record2.rec)") != std::string::npos;
+            return timedemo.err.find("PLAYBACK (rec\\record0.rec)") != std::string::npos;
         })) << timedemo.err;
         expectEndsBy(timedemo, signalNumber);
     }

@@ -1,8 +1,10 @@
 #include "support/files.h"
 
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -50,6 +52,18 @@ std::string readTextFile(const std::string& path) {
     std::stringstream buffer;
     buffer << std::ifstream(path, std::ios::binary).rdbuf();
     return buffer.str();
+}
+
+std::vector<std::string> namesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    DIR* listing = opendir(folder.c_str());
+    while (dirent* entry = listing ? readdir(listing) : nullptr) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..") names.push_back(name);
+    }
+    if (listing) closedir(listing);
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 std::vector<uint8_t> readBinaryFile(const std::string& path) {

@@ -32,6 +32,8 @@ class ScopedCwd {
 };
 
 std::string readTextFile(const std::string& path);
+// The names in a folder but "." and "..", sorted.
+std::vector<std::string> namesIn(const std::string& folder);
 std::vector<uint8_t> readBinaryFile(const std::string& path);
 
 // Captures what this process writes to standard output (or error) between start and

@@ -103,6 +103,12 @@ int ChildProcess::waitExit(int timeoutMs) {
     return status;
 }
 
+bool ChildProcess::stopsBy(int signal, int timeoutMs) {
+    ::kill(pid, signal);
+    waitExit(timeoutMs);
+    return exited && signalNumber == signal;
+}
+
 void ChildProcess::kill() {
     if (pid > 0 && !exited) {
         ::kill(pid, SIGKILL);

@@ -26,6 +26,9 @@ class ChildProcess {
     void kill();
     // The signal that ended the process, once waitExit has seen it end; 0 when it exited.
     int endSignal() const { return signalNumber; }
+    // Sends the signal and waits up to timeoutMs for the process to end; true when it ended
+    // by that signal in that time.
+    bool stopsBy(int signal, int timeoutMs);
 
     std::string out;
     std::string err;
