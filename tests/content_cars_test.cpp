@@ -1,8 +1,4 @@
 // The generated cars, sky and smoke, read back through the game's own readers.
-// The content generator's sources join the test program through its include path; until
-// they do, this file has nothing to compile against and stays empty.
-#if __has_include("cars.h")
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,8 +9,10 @@
 
 #include "assets/bitmap.h"
 #include "assets/model_parser.h"
-#include "cars.h"
-#include "sky_smoke.h"
+#include "content/cars/cars.h"
+#include "content/maths/vector.h"
+#include "content/pack/content_sink.h"
+#include "content/scenery/sky_smoke.h"
 #include "support/files.h"
 #include "support/model_files.h"
 #include "world/track.h"
@@ -23,13 +21,8 @@ namespace {
 
 constexpr float kDrawScale = 0.25f;  // the car's draw transform
 
-Vec3 sub(const Vec3& a, const Vec3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-Vec3 cross(const Vec3& a, const Vec3& b) {
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-double dot(const Vec3& a, const Vec3& b) {
-    return double(a.x) * b.x + double(a.y) * b.y + double(a.z) * b.z;
-}
+// A parsed model's point or direction in the generator's own vector.
+V3 toV3(const Vec3& v) { return {v.x, v.y, v.z}; }
 
 // A point is inside a closed mesh when a ray from it crosses the surface an odd number of
 // times; the ray test is the track's own, in file units so no face is too small for it.
@@ -65,7 +58,9 @@ class GeneratedContent : public ::testing::Test {
   protected:
     void SetUp() override {
         std::string error;
-        ASSERT_TRUE(writeCars(pack.path(), error) && writeSkyAndSmoke(pack.path(), error)) << error;
+        const ContentSink sink(pack.path());
+        ASSERT_TRUE(sink.prepare(error) && writeCars(sink, error) && writeSkyAndSmoke(sink, error))
+            << error;
     }
     ParsedModel readModel(const std::string& car) const {
         return parseModelFile(pack.path() + "/models/" + car + ".ascii");
@@ -162,20 +157,20 @@ TEST_F(GeneratedContent, EveryFaceAndNormalOfACarPointsOutOfItsClosedShell) {
             int inward = 0, disagreeing = 0, level = 0;
             // Under the light straight above, a level normal gets only the ambient share.
             for (const Vec3& n : object.normals)
-                level += std::fabs(n.z) < std::sin(0.35) * std::sqrt(dot(n, n)) ? 1 : 0;
+                level += std::fabs(n.z) < std::sin(0.35) * std::sqrt(dot(toV3(n), toV3(n))) ? 1 : 0;
             if (o == 0) {
                 EXPECT_LT(level * 20, static_cast<int>(object.normals.size()))
                     << car << ": body sides left dark";
             }
             for (const ModelFace& f : object.faces) {
-                const Vec3& a = object.positions[f.vertex[0]];
-                const Vec3& b = object.positions[f.vertex[1]];
-                const Vec3& c = object.positions[f.vertex[2]];
-                const Vec3 face = cross(sub(b, a), sub(c, a));
+                const V3 a = toV3(object.positions[f.vertex[0]]);
+                const V3 b = toV3(object.positions[f.vertex[1]]);
+                const V3 c = toV3(object.positions[f.vertex[2]]);
+                const V3 face = cross(b - a, c - a);
                 const double area2 = std::sqrt(dot(face, face));
                 if (area2 < 1e-12) continue;
                 for (int k = 0; k < 3; ++k)
-                    disagreeing += dot(face, object.normals[f.vertex[k]]) <= 0.0 ? 1 : 0;
+                    disagreeing += dot(face, toV3(object.normals[f.vertex[k]])) <= 0.0 ? 1 : 0;
                 const double step = 1e-4 / area2;
                 const double outside[3] = {(a.x + b.x + c.x) / 3.0 + face.x * step,
                                            (a.y + b.y + c.y) / 3.0 + face.y * step,
@@ -237,5 +232,3 @@ TEST_F(GeneratedContent, TheSmokeIsAPuffOnExactBlackAndTheSkyHasBlueAndCloudInsi
 }
 
 }  // namespace
-
-#endif

@@ -71,6 +71,34 @@ run_launcher() {
     echo "launcher in $root: $(grep -c '^texture loaded' "$here/out.txt") textures, runs playing, quit with 0"
 }
 
+# The launcher by the full path the menu entry gives, with an empty PATH (a session's PATH
+# need not hold the games folder, nor any helper): a pack given with --data from an unrelated
+# folder reaches playback, and a missing one is one line and status 1.
+run_menu_entry_with_data() {
+    local root="$1"
+    local exec_line launcher here
+    exec_line="$(grep '^Exec=' "$root/usr/share/applications/zorvex.desktop")"
+    [ "$exec_line" = "Exec=/usr/games/zorvex" ] || fail "the menu entry does not name the launcher by its full path: $exec_line"
+    launcher="$root${exec_line#Exec=}"
+    here="$(mktemp -d "$work/data.XXXX")"
+    local status=0
+    (cd "$here" && env PATH= "$launcher" --data "$here/none" >out.txt 2>err.txt) || status=$?
+    [ "$status" -eq 1 ] || fail "--data with a missing folder ended with status $status"
+    grep -qxF "zorvex: $here/none: cannot play a pack from it: No such file or directory" "$here/err.txt" ||
+        fail "--data with a missing folder said: $(cat "$here/err.txt")"
+    (cd "$here" && env PATH= "$launcher" --data "$build/content" >out.txt 2>err.txt) &
+    local pid=$!
+    wait_for_lines "$here/out.txt" 3 "PLAYBACK (" "$pid" || fail "--data did not reach playback: $(cat "$here/out.txt" "$here/err.txt")"
+    local window
+    window="$(timeout 30 xdotool search --sync --onlyvisible --name '^ZORVEX 2005$' | head -n 1)"
+    [ -n "$window" ] || fail "no window titled ZORVEX 2005"
+    xdotool windowfocus --sync "$window" key x
+    status=0
+    wait "$pid" || status=$?
+    [ "$status" -eq 0 ] || fail "the demo started with --data ended with status $status after 'x'"
+    echo "menu entry's launcher with an empty PATH: --data reaches playback, a missing pack is refused"
+}
+
 # The capture finds the installed pack by itself; both tools write where they are started.
 run_tools() {
     local root="$1"
@@ -85,12 +113,15 @@ run_tools() {
         "$pack/rec/record1.rec" >plot.txt 2>&1) ||
         fail "zorvex-runs plot: $(cat "$here/plot.txt")"
     [ -s "$here/map.png" ] || fail "zorvex-runs plot wrote no map into the working directory"
-    echo "tools: capture and plot from the installed pack"
+    "$root/usr/games/zorvex-pack" check "$pack" >"$here/check.txt" 2>&1 ||
+        fail "zorvex-pack check of the installed pack: $(cat "$here/check.txt")"
+    grep -qxF "$pack: 0 errors, 0 warnings" "$here/check.txt" || fail "the installed pack is not clean: $(cat "$here/check.txt")"
+    echo "tools: capture, plot and check of the installed pack"
 }
 
 check_manual_pages() {
     local pages=("$1"/usr/share/man/man6/*.6.gz)
-    [ "${#pages[@]}" -eq 4 ] || fail "expected 4 manual pages, found ${pages[*]}"
+    [ "${#pages[@]}" -eq 5 ] || fail "expected 5 manual pages, found ${pages[*]}"
     for page in "${pages[@]}"; do
         local warnings
         warnings="$(MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)"
@@ -113,6 +144,7 @@ test_tree() {
     start_display
     run_tools "$root"
     run_launcher "$root"
+    run_menu_entry_with_data "$root"
 }
 
 test_package() {
@@ -125,7 +157,8 @@ test_package() {
         ./usr/libexec/zorvex/zorvex ./usr/share/games/zorvex/models/track.ascii ./usr/share/games/zorvex/audio/music.mp3 \
         ./usr/share/applications/zorvex.desktop ./usr/share/icons/hicolor/256x256/apps/zorvex.png \
         ./usr/share/man/man6/zorvex.6.gz ./usr/share/man/man6/zorvex-capture.6.gz \
-        ./usr/share/man/man6/zorvex-timedemo.6.gz ./usr/share/man/man6/zorvex-runs.6.gz; do
+        ./usr/share/man/man6/zorvex-timedemo.6.gz ./usr/share/man/man6/zorvex-runs.6.gz \
+        ./usr/games/zorvex-pack ./usr/share/man/man6/zorvex-pack.6.gz; do
         grep -qxF "$file" "$work/contents.txt" || fail "$deb lacks $file"
     done
     [ "$(dpkg-deb -f "$deb" Section)" = games ] || fail "section is not games"
@@ -140,6 +173,8 @@ test_package() {
     local root="$work/any/folder"
     mkdir -p "$root"
     dpkg-deb -x "$deb" "$root"
+    grep -qxF "Exec=/usr/games/zorvex" "$root/usr/share/applications/zorvex.desktop" ||
+        fail "the package's menu entry does not name /usr/games/zorvex"
     start_display
     run_launcher "$root"
 }

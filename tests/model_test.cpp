@@ -361,6 +361,23 @@ TEST_F(ModelLoad, FacesThatCannotBeDrawnAreLeftOutAndSaidSo) {
     }
 }
 
+// Drawn as far as it was read, and said once on standard error; standard output as ever.
+TEST_F(ModelLoad, AModelEndingInsideAnObjectIsDrawnAsFarAsItWasReadAndSaysWhere) {
+    const std::string whole = modelText(splitSquare("xxx"));
+    const std::string cut = whole.substr(0, whole.rfind("0\n2\n3\nEND\n"));
+    const uint32_t list = load(cut);
+    EXPECT_EQ(out,
+              "\nloading models\\test.ascii\ntexture loaded (" + out.substr(out.find('(') + 1));
+    EXPECT_EQ(out.substr(out.find(')')), ") tex\\grid.bmp\n");
+    EXPECT_EQ(err, "Warning: models\\test.ascii: the file ends inside object 2, at line " +
+                       std::to_string(std::count(cut.begin(), cut.end(), '\n')) +
+                       "; the model is drawn as far as it was read\n");
+    const std::vector<uint8_t> pixels = render(list);
+    expectPixel(pixels, 16, 16, 255, 0, 0);
+    expectPixel(pixels, 47, 16, 0, 255, 0);  // the right object's first face, below its diagonal
+    expectPixel(pixels, 47, 47, 0, 0, 0);    // its second face was never read
+}
+
 // Each fatal load runs in a fresh copy of the test program (no forked OpenGL context);
 // standard output joins standard error so the whole transcript can be matched.
 TEST(ModelLoadDeathTest,

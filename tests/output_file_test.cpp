@@ -141,18 +141,6 @@ TEST(OutputFile, ASignalRemovesTheUnfinishedFileAndEndsByThatSignal) {
     }
 }
 
-// Under nohup (a hang-up ignored by whoever started the tool) a hang-up stays ignored.
-TEST(OutputFile, ASignalIgnoredWhenTheToolStartedStaysIgnored) {
-    const int status = inChild([] {
-        std::signal(SIGHUP, SIG_IGN);
-        stopOnSignals();
-        raise(SIGHUP);
-        _exit(5);
-    });
-    ASSERT_TRUE(WIFEXITED(status)) << status;
-    EXPECT_EQ(WEXITSTATUS(status), 5);
-}
-
 TEST(OutputFile, StandardOutputThatCannotTakeTheTextIsAFailure) {
     TempDir dir;
     const std::string errors = dir.file("errors.txt");
@@ -188,4 +176,90 @@ TEST(OutputFile, StandardOutputThatCannotTakeTheTextIsAFailure) {
     ASSERT_TRUE(WIFEXITED(fine));
     EXPECT_EQ(WEXITSTATUS(fine), 0);
     EXPECT_EQ(readTextFile(dir.file("rows.txt")), "rows\n");
+}
+
+TEST(OutputFile, AWriterThatOpensByNameFillsTheNewFileWhichReplacesTheTargetOnlyOnCommit) {
+    TempDir dir;
+    dir.write("record0.rec", std::string("old run"));
+    ASSERT_EQ(chmod(dir.file("record0.rec").c_str(), 0600), 0);
+    const auto fillByName = [](const OutputFile& out, const std::string& text) {
+        FILE* file = std::fopen(out.newFileName().c_str(), "wb");
+        ASSERT_NE(file, nullptr);
+        ASSERT_EQ(std::fwrite(text.data(), 1, text.size(), file), text.size());
+        ASSERT_EQ(std::fclose(file), 0);
+    };
+    {
+        OutputFile out;
+        std::string error;
+        ASSERT_TRUE(out.open(dir.file("record0.rec"), {}, error)) << error;
+        fillByName(out, "a run that is given up");
+        EXPECT_EQ(readTextFile(dir.file("record0.rec")), "old run");
+    }  // abandoned: the target stays and the new file goes
+    EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"record0.rec"});
+
+    OutputFile out;
+    std::string error;
+    ASSERT_TRUE(out.open(dir.file("record0.rec"), {}, error)) << error;
+    const std::string name = out.newFileName();
+    EXPECT_EQ(name.rfind(dir.path() + "/.record0.rec.", 0), 0u) << name;
+    fillByName(out, "new run");
+    EXPECT_EQ(readTextFile(dir.file("record0.rec")), "old run");
+    ASSERT_TRUE(out.commit(error)) << error;
+    EXPECT_EQ(out.newFileName(), "");
+    EXPECT_EQ(readTextFile(dir.file("record0.rec")), "new run");
+    EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"record0.rec"});
+    struct stat replaced;
+    ASSERT_EQ(stat(dir.file("record0.rec").c_str(), &replaced), 0);
+    EXPECT_EQ(replaced.st_mode & 07777, 0600u);
+}
+
+TEST(OutputFile, ASignalWhileANewFileIsMadeOrGivenUpLeavesNoStrayName) {
+    TempDir dir;
+    for (int round = 0; round < 40; ++round) {
+        int ready[2];
+        ASSERT_EQ(pipe(ready), 0);
+        std::fflush(nullptr);
+        const pid_t pid = fork();
+        if (pid == 0) {
+            close(ready[0]);
+            stopOnSignals();
+            for (bool told = false;; told = true) {
+                OutputFile out;
+                std::string error;
+                if (!out.open(dir.file("out.csv"), {}, error)) _exit(3);
+                if (!told && write(ready[1], "x", 1) != 1) _exit(4);
+            }  // each given up at once, as when a later step fails
+        }
+        ASSERT_GT(pid, 0);
+        close(ready[1]);
+        char byte = 0;
+        // The signal comes at whatever point of the loop the child has reached by then.
+        ASSERT_EQ(read(ready[0], &byte, 1), 1);
+        close(ready[0]);
+        ASSERT_EQ(kill(pid, SIGTERM), 0);
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+        ASSERT_EQ(namesIn(dir.path()), std::vector<std::string>{}) << "round " << round;
+    }
+}
+
+TEST(OutputFile, ASignalTheCallerIgnoresStaysIgnored) {
+    TempDir dir;
+    const int status = inChild([&] {
+        // As under nohup, or for a job a script starts in the background.
+        std::signal(SIGHUP, SIG_IGN);
+        std::signal(SIGINT, SIG_IGN);
+        stopOnSignals();
+        OutputFile out;
+        std::string error;
+        if (!out.open(dir.file("kept.txt"), {}, error)) _exit(3);
+        raise(SIGHUP);
+        raise(SIGINT);
+        out.write("whole", 5);
+        _exit(out.commit(error) ? 0 : 4);
+    });
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(readTextFile(dir.file("kept.txt")), "whole");
 }

@@ -371,32 +371,6 @@ std::unique_ptr<ImageRecord> decodeImage(const BitmapInfo& info, const uint8_t* 
 // colour table of 65535 entries.
 constexpr size_t kMaxHeaderBytes = kFileHeaderSize + kInfoHeaderSize + 12 + 0xffff * 4;
 
-// Reads the headers, then only the pixel data the image can use, so memory follows the
-// image and not the file. The file is copied, not mapped: one cut short while it is read
-// (a pack being rebuilt) decodes as the shorter file it has become, where a mapping would
-// end the process with a bus error. False, with open failures left to the caller (error
-// None), when it cannot be opened, read or holds nothing.
-std::unique_ptr<ImageRecord> readBitmap(const char* path, BitmapError& error) {
-    error = BitmapError::None;
-    FileReader file(path);
-    std::vector<uint8_t> bytes;
-    if (!file.read(0, kMaxHeaderBytes, bytes) || bytes.empty()) return nullptr;
-    BitmapInfo info;
-    if (!readBitmapInfo(bytes.data(), bytes.size(), info, error)) return nullptr;
-    error = checkImage(info);
-    if (error == BitmapError::None && info.pixelOffset > file.size())
-        error = BitmapError::ConversionError;
-    if (error != BitmapError::None) return nullptr;
-    const size_t useful = usefulPixelBytes(info);
-    // A small file has come in whole with its headers.
-    if (bytes.size() == file.size() || info.pixelOffset + useful <= bytes.size()) {
-        const size_t count = std::min(useful, bytes.size() - info.pixelOffset);
-        return decodeImage(info, bytes.data() + info.pixelOffset, count, error);
-    }
-    if (!file.read(info.pixelOffset, useful, bytes)) return nullptr;
-    return decodeImage(info, bytes.data(), bytes.size(), error);
-}
-
 }  // namespace
 
 const char* bitmapErrorText(BitmapError error) {
@@ -460,18 +434,51 @@ std::unique_ptr<ImageRecord> decodeBitmap(const uint8_t* bytes, size_t size, Bit
     return decodeImage(info, bytes + info.pixelOffset, size - info.pixelOffset, error);
 }
 
-std::unique_ptr<ImageRecord> loadBitmap(const char* path) {
-    BitmapError error = BitmapError::OutOfMemory;
+namespace {
+
+// The headers are read first, then only the pixel data the image can use. The file is
+// copied, not mapped: one cut short while it is read (a pack being rebuilt) decodes as the
+// shorter file it has become, where a mapping would end the process with a bus error.
+std::unique_ptr<ImageRecord> readAndDecode(const char* path, BitmapError& error) {
+    FileReader file(path);
+    std::vector<uint8_t> bytes;
+    if (!file.read(0, kMaxHeaderBytes, bytes) || bytes.empty()) return nullptr;
+    BitmapInfo info;
+    if (!readBitmapInfo(bytes.data(), bytes.size(), info, error)) return nullptr;
+    error = checkImage(info);
+    if (error == BitmapError::None && info.pixelOffset > file.size())
+        error = BitmapError::ConversionError;
+    if (error != BitmapError::None) return nullptr;
+    const size_t useful = usefulPixelBytes(info);
+    // A small file has come in whole with its headers.
+    if (bytes.size() == file.size() || info.pixelOffset + useful <= bytes.size()) {
+        const size_t count = std::min(useful, bytes.size() - info.pixelOffset);
+        return decodeImage(info, bytes.data() + info.pixelOffset, count, error);
+    }
+    if (!file.read(info.pixelOffset, useful, bytes)) return nullptr;
+    return decodeImage(info, bytes.data(), bytes.size(), error);
+}
+
+}  // namespace
+
+std::unique_ptr<ImageRecord> readBitmapFile(const char* path, BitmapError& error) {
+    error = BitmapError::None;
     try {
-        auto record = readBitmap(path, error);
-        if (record) return record;
-        if (error == BitmapError::None) {
-            showError(("Failed to open DIB file " + std::string(path ? path : "") + ".\n").c_str());
-            return nullptr;
-        }
+        return readAndDecode(path, error);
     } catch (const std::bad_alloc&) {
         error = BitmapError::OutOfMemory;
+        return nullptr;
     }
-    showError(bitmapErrorText(error));
+}
+
+std::unique_ptr<ImageRecord> loadBitmap(const char* path) {
+    BitmapError error = BitmapError::None;
+    auto record = readBitmapFile(path, error);
+    if (record) return record;
+    if (error == BitmapError::None) {
+        showError(("Failed to open DIB file " + std::string(path ? path : "") + ".\n").c_str());
+    } else {
+        showError(bitmapErrorText(error));
+    }
     return nullptr;
 }

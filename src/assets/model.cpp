@@ -103,6 +103,13 @@ void warnAboutFaces(const char* path, const ModelSkippedFaces& skipped, const ch
 void warnAboutGeometry(const char* path, const ModelGeometry& geometry, size_t textureSlots) {
     warnAboutFaces(path, geometry.outsideObject, "an index outside their object");
     warnAboutFaces(path, geometry.notFinite, "a number beyond the 32-bit float range");
+    if (geometry.endedInsideAt > 0) {
+        std::fprintf(stderr,
+                     "Warning: %s: the file ends inside object %zu, at line %zu; the model is "
+                     "drawn as far as it was read\n",
+                     printableText(path).c_str(), geometry.endedInsideObject,
+                     geometry.endedInsideAt);
+    }
     if (geometry.objectCount > textureSlots) {
         std::fprintf(stderr,
                      "Warning: %s: objects from object %d on have no texture of their own and were "

@@ -75,51 +75,56 @@ int32_t truncatedIndex(const char* line) {
 
 enum class SectionEnd { Keyword, Overflow, EndOfFile };
 
-// Reads entries of `width` lines, each converted as it is read, until the section's "NEXT".
-// The entry after the table is full is read, not stored, counted as "too many verts", and
-// ends the section.
-template <size_t width, typename Value, typename Convert, typename Store>
-SectionEnd readSection(ModelLineReader& lines, int32_t& tooManyVerts, Convert convert,
-                       Store store) {
-    for (size_t stored = 0;; ++stored) {
-        const char* line = lines.next();
-        if (!line) return SectionEnd::EndOfFile;
-        if (is(line, kNext)) return SectionEnd::Keyword;
-        Value values[width];
-        values[0] = convert(line);
-        for (size_t i = 1; i < width; ++i) {
-            if (!(line = lines.next())) return SectionEnd::EndOfFile;
-            values[i] = convert(line);
-        }
-        if (stored >= kModelMaxEntries) {
-            ++tooManyVerts;
-            return SectionEnd::Overflow;
-        }
-        store(values);
-    }
-}
-
 struct IndexTriple {
     int32_t index[3];
 };
 
 class GeometryPass {
   public:
-    GeometryPass(FILE* file, const ModelObjectSink& sink) : lines(file), sink(sink) {}
+    GeometryPass(FILE* file, const ModelObjectSink& sink, const ModelLineWatch& watch)
+        : lines(file), sink(sink), watch(watch) {}
 
     ModelGeometry run() {
         for (;;) {
             const char* line = lines.next();
-            if (!line || !is(line, kStart) || !lines.skip(2)) break;
+            if (!line) break;
+            if (!is(line, kStart)) {
+                note(ModelLineRole::NotStart, line);
+                result.stoppedAt = lines.lineNumber();
+                break;
+            }
+            note(ModelLineRole::Start, line);
+            if (!next(ModelLineRole::FreeText) || !next(ModelLineRole::Texture)) {
+                endedInside(result.objectCount + 1);
+                break;
+            }
             clearObject();
             const bool whole = readObject();
             sink(object, result.objectCount++);
-            if (!whole) break;
+            if (!whole) {
+                endedInside(result.objectCount);
+                break;
+            }
         }
         return std::move(result);
     }
 
   private:
+    void endedInside(size_t objectNumber) {
+        result.endedInsideAt = lines.lineNumber();
+        result.endedInsideObject = objectNumber;
+    }
+
+    void note(ModelLineRole role, const char* text = nullptr) {
+        if (watch) watch(role, lines, text);
+    }
+
+    const char* next(ModelLineRole role) {
+        const char* line = lines.next();
+        if (line) note(role, line);
+        return line;
+    }
+
     void clearObject() {
         object.positions.clear();
         object.normals.clear();
@@ -128,9 +133,36 @@ class GeometryPass {
         faceTexCoords.clear();
     }
 
+    // Reads entries of `width` lines, each converted as it is read, until the section's
+    // "NEXT". The entry after the table is full is read, not stored, counted as "too many
+    // verts", and ends the section.
+    template <size_t width, typename Value, typename Convert, typename Store>
+    SectionEnd readSection(ModelLineRole role, Convert convert, Store store) {
+        for (size_t stored = 0;; ++stored) {
+            const char* line = lines.next();
+            if (!line) return SectionEnd::EndOfFile;
+            if (is(line, kNext)) {
+                note(ModelLineRole::SectionEnd, line);
+                return SectionEnd::Keyword;
+            }
+            note(role, line);
+            Value values[width];
+            values[0] = convert(line);
+            for (size_t i = 1; i < width; ++i) {
+                if (!(line = next(role))) return SectionEnd::EndOfFile;
+                values[i] = convert(line);
+            }
+            if (stored >= kModelMaxEntries) {
+                ++result.tooManyVerts;
+                note(ModelLineRole::TooManyEntries);
+                return SectionEnd::Overflow;
+            }
+            store(values);
+        }
+    }
+
     // False when the file ended inside the object.
     bool readObject() {
-        int32_t& overflows = result.tooManyVerts;
         const auto addPosition = [this](const float* v) {
             object.positions.push_back(Vec3{v[0], v[1], v[2]});
         };
@@ -143,13 +175,14 @@ class GeometryPass {
         const auto addIndices = [this](const int32_t* t) {
             faceTexCoords.push_back(IndexTriple{{t[0], t[1], t[2]}});
         };
-        return readSection<3, float>(lines, overflows, parseModelCoordinate, addPosition) !=
+        using Role = ModelLineRole;
+        return readSection<3, float>(Role::Position, parseModelCoordinate, addPosition) !=
                    SectionEnd::EndOfFile &&
-               readSection<3, float>(lines, overflows, parseModelCoordinate, addNormal) !=
+               readSection<3, float>(Role::Normal, parseModelCoordinate, addNormal) !=
                    SectionEnd::EndOfFile &&
-               readSection<2, float>(lines, overflows, texCoordValue, addTexCoord) !=
+               readSection<2, float>(Role::TexCoord, texCoordValue, addTexCoord) !=
                    SectionEnd::EndOfFile &&
-               readSection<3, int32_t>(lines, overflows, truncatedIndex, addIndices) !=
+               readSection<3, int32_t>(Role::TexCoordIndex, truncatedIndex, addIndices) !=
                    SectionEnd::EndOfFile &&
                readFaces();
     }
@@ -160,14 +193,20 @@ class GeometryPass {
         for (size_t faceIndex = 0;; ++faceIndex) {
             const char* line = lines.next();
             if (!line) return false;
-            if (is(line, kEnd)) return true;
+            if (is(line, kEnd)) {
+                note(ModelLineRole::End, line);
+                return true;
+            }
+            note(ModelLineRole::FaceIndex, line);
             ModelFace face;
             for (int corner = 0; corner < 3; ++corner) {
-                if (corner > 0 && !(line = lines.next())) return false;
+                if (corner > 0 && !(line = next(ModelLineRole::FaceIndex))) return false;
                 face.vertex[corner] = parseModelInteger(line);
             }
             if (faceIndex >= kModelMaxFaces || pastVertexLimit(face)) {
                 ++result.tooManyVerts;
+                note(faceIndex >= kModelMaxFaces ? ModelLineRole::TooManyFaces
+                                                 : ModelLineRole::IndexPastLimit);
                 return true;
             }
             addFace(face, faceIndex);
@@ -211,9 +250,9 @@ class GeometryPass {
 
     void addFace(ModelFace face, size_t faceIndex) {
         if (!insideObject(face, faceIndex)) {
-            result.outsideObject.add(result.objectCount, faceIndex);
+            result.outsideObject.add(result.objectCount, faceIndex, lines.lineNumber());
         } else if (!finiteCorners(face)) {
-            result.notFinite.add(result.objectCount, faceIndex);
+            result.notFinite.add(result.objectCount, faceIndex, lines.lineNumber());
         } else {
             object.faces.push_back(face);
         }
@@ -221,6 +260,7 @@ class GeometryPass {
 
     ModelLineReader lines;
     const ModelObjectSink& sink;
+    const ModelLineWatch& watch;
     ModelObject object;
     std::vector<IndexTriple> faceTexCoords;
     ModelGeometry result;
@@ -229,7 +269,10 @@ class GeometryPass {
 }  // namespace
 
 const char* ModelLineReader::next() {
+    const size_t at = nextLine;
+    const bool piece = midLine;
     size_t length = 0;
+    bool lineEnd = false;
     while (length < kModelLineBuffer - 1) {
         int c = getc_unlocked(file);
         if (c == EOF) break;
@@ -243,13 +286,19 @@ const char* ModelLineReader::next() {
             }
         }
         if (c == '\n') {
-            buf[length] = '\0';
-            return buf;
+            lineEnd = true;
+            break;
         }
         buf[length++] = static_cast<char>(c);
     }
     buf[length] = '\0';
-    return length > 0 && !std::ferror(file) ? buf : nullptr;
+    if (!lineEnd && (length == 0 || std::ferror(file))) return nullptr;
+    line = at;
+    continuing = piece;
+    // A full buffer leaves the rest of the line for the next call.
+    midLine = !lineEnd && length == kModelLineBuffer - 1;
+    if (lineEnd) ++nextLine;
+    return buf;
 }
 
 bool ModelLineReader::skip(size_t count) {
@@ -268,6 +317,11 @@ double parseModelReal(const char* line) {
     return strtod_l(number.c_str(), nullptr, cLocale());
 }
 
+bool startsWithModelNumber(const char* line) {
+    const char* begin = skipBlanks(line);
+    return decimalEnd(begin) != begin;
+}
+
 int32_t parseModelInteger(const char* line) {
     const char* s = skipBlanks(line);
     const bool negative = *s == '-';
@@ -283,9 +337,11 @@ float parseModelCoordinate(const char* line) {
     return static_cast<float>(static_cast<double>(toFloat(parseModelReal(line))) * 0.01);
 }
 
-void ModelSkippedFaces::add(size_t object, size_t face) {
-    if (count == 0)
+void ModelSkippedFaces::add(size_t object, size_t face, size_t faceLine) {
+    if (count == 0) {
         first = "object " + std::to_string(object + 1) + ", face " + std::to_string(face + 1);
+        line = faceLine;
+    }
     if (count < INT32_MAX) ++count;
 }
 
@@ -299,13 +355,15 @@ ModelTextureList scanModelTextures(FILE* file) {
         if (!texture) break;
         if (result.textures.size() == kModelMaxObjects) {
             result.fault = ModelTextureFault::TooManyObjects;
-            break;
-        }
-        if (is(texture, kSameTexture) && result.textures.empty()) {
+        } else if (is(texture, kSameTexture) && result.textures.empty()) {
             result.fault = ModelTextureFault::FirstTextureMissing;
+        }
+        if (result.fault != ModelTextureFault::None) {
+            result.faultLine = lines.lineNumber();
             break;
         }
         result.textures.emplace_back(texture);
+        result.lines.push_back(lines.lineNumber());
         do {
             line = lines.next();
         } while (line && !is(line, kEnd));
@@ -314,6 +372,7 @@ ModelTextureList scanModelTextures(FILE* file) {
     return result;
 }
 
-ModelGeometry parseModelGeometry(FILE* file, const ModelObjectSink& sink) {
-    return GeometryPass(file, sink).run();
+ModelGeometry parseModelGeometry(FILE* file, const ModelObjectSink& sink,
+                                 const ModelLineWatch& watch) {
+    return GeometryPass(file, sink, watch).run();
 }

@@ -30,16 +30,28 @@ class ModelLineReader {
     const char* next();
     // Skips count lines; false when the file ended first.
     bool skip(size_t count);
+    // The line of the file, counted from 1, that the last line read stands on: the pieces
+    // of a long line share its number.
+    size_t lineNumber() const { return line; }
+    // Whether the last line read is a later piece of a line too long to read at once.
+    bool continued() const { return continuing; }
 
   private:
     FILE* file;
     char buf[kModelLineBuffer];
+    size_t line = 0;
+    size_t nextLine = 1;
+    bool continuing = false;
+    bool midLine = false;
 };
 
 // The leading number of a line as decimal text with '.' as the decimal point, whatever the
 // locale: blanks skipped, the longest numeric prefix converted, 0 when there is none
 // ("inf", "nan" and hexadecimal text are no numbers). Infinite when it overflows a double.
 double parseModelReal(const char* line);
+
+// Whether the line begins (after blanks) with a number; a line without one reads as 0.
+bool startsWithModelNumber(const char* line);
 
 // The leading integer of a line (optional sign, digits), saturated to 32 bits; 0 for none.
 int32_t parseModelInteger(const char* line);
@@ -55,7 +67,9 @@ enum class ModelTextureFault { None, TooManyObjects, FirstTextureMissing };
 // included), and the fault met after those objects, which ends the load.
 struct ModelTextureList {
     std::vector<std::string> textures;
+    std::vector<size_t> lines;  // the line of each texture
     ModelTextureFault fault = ModelTextureFault::None;
+    size_t faultLine = 0;  // the texture line of the object that ends the load
 };
 
 // The texture pass from the file's current position: each object's texture line, up to a
@@ -86,8 +100,9 @@ struct ModelObject {
 struct ModelSkippedFaces {
     int32_t count = 0;
     std::string first;
+    size_t line = 0;  // the last line of the first face
 
-    void add(size_t object, size_t face);
+    void add(size_t object, size_t face, size_t faceLine);
 };
 
 // What the geometry pass finds besides the objects. An overflowing table or face section
@@ -98,12 +113,38 @@ struct ModelGeometry {
     int32_t tooManyVerts = 0;
     ModelSkippedFaces outsideObject;  // an index outside the object's tables
     ModelSkippedFaces notFinite;      // a value beyond the 32-bit float range
+    size_t endedInsideAt = 0;         // the last line of a file that ends inside an object
+    size_t endedInsideObject = 0;     // and that object, counted from 1
+    size_t stoppedAt = 0;             // the line read where a "START" was due, if any
 };
+
+// What each line read by the geometry pass is to it, and what it did at the line; for
+// callers that check a file rather than draw it.
+enum class ModelLineRole {
+    Start,     // an object's "START"
+    NotStart,  // the line read where a "START" was due: the model ends at it
+    FreeText,  // an object's second line
+    Texture,   // an object's third line
+    Position,  // one of an entry's value lines, by section
+    Normal,
+    TexCoord,
+    TexCoordIndex,
+    SectionEnd,      // "NEXT"
+    FaceIndex,       // one of a face's three vertex-index lines
+    End,             // "END"
+    TooManyEntries,  // the entry just read did not fit its table ("too many verts")
+    TooManyFaces,    // the face just read is past the object's 3000 ("too many verts")
+    IndexPastLimit,  // the face just read names a vertex index of 3000 or more (the same)
+};
+using ModelLineWatch =
+    std::function<void(ModelLineRole role, const ModelLineReader& lines, const char* text)>;
 
 // Receives each object of the geometry pass (its index counted from 0) as soon as it is
 // read. The object's tables are reused for the next one, so a load holds one object at a
 // time however long the file is.
 using ModelObjectSink = std::function<void(const ModelObject& object, size_t index)>;
 
-// The geometry pass from the file's current position.
-ModelGeometry parseModelGeometry(FILE* file, const ModelObjectSink& sink);
+// The geometry pass from the file's current position; watch, when given, sees every line
+// it reads (and the three "too many verts" events, with the line that caused them).
+ModelGeometry parseModelGeometry(FILE* file, const ModelObjectSink& sink,
+                                 const ModelLineWatch& watch = nullptr);

@@ -12,3 +12,8 @@ constexpr const char* kCameraRunFile = "rec\\record0.rec";
 constexpr const char* kDs21RunFile = "rec\\record1.rec";
 constexpr const char* kR5RunFile = "rec\\record2.rec";
 constexpr const char* kMusicFile = "audio\\music.mp3";
+
+// Every file of a pack, in the order the demo opens them.
+constexpr const char* kPackFiles[] = {
+    kMusicFile,     kTrackModelFile,  kLandscapeModelFile, kDs21ModelFile, kR5ModelFile,
+    kSkyBitmapFile, kSmokeBitmapFile, kCameraRunFile,      kDs21RunFile,   kR5RunFile};

@@ -1,5 +1,6 @@
 #include "platform/files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,6 +9,9 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <set>
+
+#include "platform/dialogs.h"
 
 std::string nativePath(const char* path) {
     std::string out(path ? path : "");
@@ -17,14 +21,124 @@ std::string nativePath(const char* path) {
     return out;
 }
 
+namespace {
+
+// How many of the matching names a choice lists; the count says how many there were.
+constexpr size_t kListedNames = 4;
+
+char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+void warnAboutChoice(const LetterCaseChoice& choice) {
+    std::string names;
+    for (const std::string& name : choice.names) names += (names.empty() ? "" : ", ") + name;
+    if (choice.count > choice.names.size()) names += ", ...";
+    std::fprintf(
+        stderr, "Warning: %s: %zu names in %s differ only in letter case (%s); taking %s\n",
+        printableText(choice.path).c_str(), choice.count, printableText(choice.folder).c_str(),
+        printableText(names).c_str(), printableText(choice.names[0]).c_str());
+}
+
+LetterCaseReporter letterCaseReporter = warnAboutChoice;
+
+bool exists(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0;
+}
+
+// Each folder's choice is said once, however often the file is opened again (the run
+// files are, every time the runs start over).
+void reportOnce(const LetterCaseChoice& choice) {
+    static std::set<std::string> reported;
+    if (reported.insert(choice.folder + '/' + choice.names[0]).second) letterCaseReporter(choice);
+}
+
+// The byte-wise first name in folder that matches name but for letter case; "" for none.
+std::string findByLetterCase(const std::string& folder, const std::string& name, const char* path) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return "";
+    LetterCaseChoice choice;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string candidate = entry->d_name;
+        if (!sameButLetterCase(candidate, name)) continue;
+        ++choice.count;
+        // Only the first few in byte order are kept, so a crowded folder costs no memory.
+        auto& names = choice.names;
+        names.insert(std::upper_bound(names.begin(), names.end(), candidate), candidate);
+        if (names.size() > kListedNames) names.pop_back();
+    }
+    ::closedir(dir);
+    if (choice.count == 0) return "";
+    if (choice.count > 1) {
+        choice.path = path;
+        choice.folder = folder;
+        reportOnce(choice);
+    }
+    return choice.names[0];
+}
+
+std::string joinPath(const std::string& folder, const std::string& name) {
+    if (folder.empty()) return name;
+    return folder.back() == '/' ? folder + name : folder + '/' + name;
+}
+
+}  // namespace
+
+bool sameButLetterCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (asciiLower(a[i]) != asciiLower(b[i])) return false;
+    }
+    return true;
+}
+
+void setLetterCaseReporter(LetterCaseReporter reporter) {
+    letterCaseReporter = reporter ? reporter : warnAboutChoice;
+}
+
+std::string resolvePath(const char* path) {
+    const std::string native = nativePath(path);
+    if (native.empty() || exists(native)) return native;
+    std::string found = native[0] == '/' ? "/" : "";
+    size_t at = 0;
+    while (at < native.size()) {
+        const size_t slash = std::min(native.find('/', at), native.size());
+        const std::string part = native.substr(at, slash - at);
+        at = slash + 1;
+        if (part.empty()) continue;
+        std::string next = joinPath(found, part);
+        if (!exists(next)) {
+            const std::string match = findByLetterCase(found.empty() ? "." : found, part, path);
+            // Nothing matches: the rest stays as written.
+            if (match.empty()) return at < native.size() ? joinPath(next, native.substr(at)) : next;
+            next = joinPath(found, match);
+        }
+        found = next;
+    }
+    return found;
+}
+
 FILE* openFile(const char* path, const char* mode) {
     if (!path) return nullptr;
-    return std::fopen(nativePath(path).c_str(), mode);
+    return std::fopen(resolvePath(path).c_str(), mode);
 }
 
 namespace {
 
 OpenedFileHook openedFileHook = nullptr;
+
+// Opens the exact native name, and only when that does not exist the name resolvePath
+// finds: a pack whose names are spelled as the program spells them costs nothing more.
+int openByName(const char* path, int flags) {
+    const int fd = ::open(nativePath(path).c_str(), flags);
+    if (fd >= 0 || (errno != ENOENT && errno != ENOTDIR)) return fd;
+    const int exactError = errno;
+    const std::string resolved = resolvePath(path);
+    if (resolved == nativePath(path)) {
+        errno = exactError;
+        return -1;
+    }
+    return ::open(resolved.c_str(), flags);
+}
 
 const char* refusalReason(const struct stat& info) {
     return S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : "not a regular file";
@@ -35,8 +149,7 @@ const char* refusalReason(const struct stat& info) {
 int openRegularFile(const char* path, std::string* reason) {
     // O_NONBLOCK lets the open of a FIFO without a writer return at once; what was opened
     // is then looked at before a single byte is read.
-    const int fd =
-        path ? ::open(nativePath(path).c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC) : -1;
+    const int fd = path ? openByName(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC) : -1;
     if (fd < 0) {
         if (reason) *reason = std::strerror(path ? errno : ENOENT);
         return -1;

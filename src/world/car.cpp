@@ -37,7 +37,7 @@ void Car::update(int32_t elapsedMs, bool hide) {
     if (!hidden) draw();
 }
 
-void Car::advance(int32_t elapsedMs) {
+bool Car::advance(int32_t elapsedMs) {
     profileEnter(ProfileBucket::Simulate);
     heading = static_cast<float>(heading - elapsedMs * 0.1 * turnRate);
     const double distance = elapsedMs * 0.1 * 0.01 * speed;
@@ -46,13 +46,14 @@ void Car::advance(int32_t elapsedMs) {
     position.y = static_cast<float>(position.y + std::cos(radians) * distance);
     const float height = heightOrNone(track, position.x, position.y, position.z);
     // Without a surface under the centre the car glides on at its last height and tilt.
-    if (height <= -100.0f) return;
+    if (height <= -100.0f) return false;
     const float p45 = probe(45.0);
     const float p135 = probe(135.0);
     const float p225 = probe(225.0);
     position.z = height;
     pitch = tiltDegrees(p45, p135);
     roll = tiltDegrees(p225, p135);
+    return true;
 }
 
 float Car::probe(double angle) const {

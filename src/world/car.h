@@ -18,8 +18,9 @@ class Car : public Body {
     void setTrack(const Track* value) { track = value; }
     // Moves and settles by elapsedMs, then draws unless hidden.
     void update(int32_t elapsedMs, bool hidden);
-    // The motion and settling part of update, without drawing.
-    void advance(int32_t elapsedMs);
+    // The motion and settling part of update, without drawing. Returns whether the track
+    // had a surface under the car's centre (without one the car glides on at its last height).
+    bool advance(int32_t elapsedMs);
     // The drawing part of update.
     void draw() const;
 

@@ -34,15 +34,16 @@ bool skipSection(ModelLineReader& lines) {
 // One object's reading state: its own vertex table, restarted for every object. Lines,
 // numbers and coordinates are read exactly as the drawing loader reads them.
 struct ObjectReader {
-    ObjectReader(FILE* source, Track& target) : lines(source), track(target) {}
+    ObjectReader(FILE* source, Track& target, TrackReading& reading)
+        : lines(source), track(target), reading(reading) {}
 
     ModelLineReader lines;
     Track& track;
+    TrackReading& reading;
     Vec3 vtx[kMaxVertices];  // already in world units
     int vertexCount = 0;
     size_t objectIndex = 0;
     size_t faceIndex = 0;
-    ModelSkippedFaces notFinite;
 
     bool readVertices();
     bool readFaces();
@@ -61,7 +62,7 @@ bool ObjectReader::readVertices() {
             value[i] = parseModelCoordinate(line);
         }
         if (vertexCount == kMaxVertices) {
-            std::printf("too many verts");
+            ++reading.tooManyVerts;
             // The overlong rest is passed over so that the sections after it stay in step.
             return skipSection(lines);
         }
@@ -73,14 +74,21 @@ bool ObjectReader::readVertices() {
 // A face naming a vertex this object does not hold, or one past the full table, is dropped;
 // so is one with a corner beyond the float range, which the height query could not use.
 void ObjectReader::addFace(const int32_t index[3]) {
+    const size_t line = lines.lineNumber();
     for (int corner = 0; corner < 3; ++corner) {
-        if (index[corner] < 0 || index[corner] >= vertexCount) return;
+        if (index[corner] < 0 || index[corner] >= vertexCount) {
+            reading.outsideObject.add(objectIndex, faceIndex, line);
+            return;
+        }
     }
     if (!isFinite(vtx[index[0]]) || !isFinite(vtx[index[1]]) || !isFinite(vtx[index[2]])) {
-        notFinite.add(objectIndex, faceIndex);
+        reading.notFinite.add(objectIndex, faceIndex, line);
         return;
     }
-    if (track.triangleCount >= Track::kMaxTriangles) return;
+    if (track.triangleCount >= Track::kMaxTriangles) {
+        reading.pastTable.add(objectIndex, faceIndex, line);
+        return;
+    }
     Triangle& slot = track.triangles[track.triangleCount++];
     for (int corner = 0; corner < 3; ++corner) slot.corner[corner] = vtx[index[corner]];
 }
@@ -152,27 +160,44 @@ Track::Track(const char* path) {
 
 bool Track::readTriangles(const char* path) {
     std::printf("Track Init...");
-    triangleCount = 0;
-    FILE* file = openRegularStream(path);
-    if (!file) {
+    TrackReading reading;
+    if (!loadTriangles(path, reading)) {
         std::printf("unable to open %s\n", printableText(path ? path : "(null)").c_str());
         return false;
     }
-    // The scratch table is too large for the stack of every caller.
-    auto reader = std::make_unique<ObjectReader>(file, *this);
-    for (const char* line; (line = reader->lines.next()) && is(line, "START");
-         ++reader->objectIndex) {
-        if (!reader->readObject()) break;
-    }
-    std::fclose(file);
-    if (reader->notFinite.count > 0) {
+    for (int32_t i = 0; i < reading.tooManyVerts; ++i) std::printf("too many verts");
+    if (reading.notFinite.count > 0) {
         std::fprintf(stderr,
                      "Warning: %s: %d triangles with a corner beyond the 32-bit float range were "
                      "left out (first: %s)\n",
-                     printableText(path).c_str(), static_cast<int>(reader->notFinite.count),
-                     reader->notFinite.first.c_str());
+                     printableText(path).c_str(), static_cast<int>(reading.notFinite.count),
+                     reading.notFinite.first.c_str());
+    }
+    if (reading.endedInsideAt > 0) {
+        std::fprintf(stderr,
+                     "Warning: %s: the file ends inside object %zu, at line %zu; the track's "
+                     "surface holds what was read up to there\n",
+                     printableText(path).c_str(), reading.endedInsideObject, reading.endedInsideAt);
     }
     std::printf("OK\n");
+    return true;
+}
+
+bool Track::loadTriangles(const char* path, TrackReading& reading) {
+    triangleCount = 0;
+    FILE* file = openRegularStream(path);
+    if (!file) return false;
+    // The scratch table is too large for the stack of every caller.
+    auto reader = std::make_unique<ObjectReader>(file, *this, reading);
+    for (const char* line; (line = reader->lines.next()) && is(line, "START");
+         ++reader->objectIndex) {
+        if (!reader->readObject()) {
+            reading.endedInsideAt = reader->lines.lineNumber();
+            reading.endedInsideObject = reader->objectIndex + 1;
+            break;
+        }
+    }
+    std::fclose(file);
     return true;
 }
 

@@ -1,10 +1,22 @@
 #pragma once
 #include <cstdint>
 
+#include "assets/model_parser.h"
 #include "world/vec3.h"
 
 struct Triangle {
     Vec3 corner[3];
+};
+
+// What reading a track file passed over, and where it stopped; faces are counted from 1
+// within their object.
+struct TrackReading {
+    int32_t tooManyVerts = 0;         // vertex sections of more than 3000 entries
+    ModelSkippedFaces outsideObject;  // a vertex index the object does not hold
+    ModelSkippedFaces notFinite;      // a corner beyond the 32-bit float range
+    ModelSkippedFaces pastTable;      // faces after the table's last slot
+    size_t endedInsideAt = 0;         // the last line of a file that ends inside an object
+    size_t endedInsideObject = 0;     // and that object, counted from 1
 };
 
 // The drivable surface: the model's faces as world-space triangles for height queries,
@@ -21,9 +33,14 @@ class Track {
 
     // Reads the triangle table of an ASCII model file (prints "Track Init..." and "OK\n").
     // Triangles with a corner beyond the 32-bit float range are left out, counted in one
-    // warning line on standard error that names the file. Returns false, with an empty
-    // table and a line naming the file, when it is not a regular file or cannot be opened.
+    // warning line on standard error that names the file; a file that ends inside an
+    // object keeps the triangles read so far, with one warning line naming the file and the
+    // line. Returns false, with an empty table and a line naming the file, when it is not a
+    // regular file or cannot be opened.
     bool readTriangles(const char* path);
+    // The same reading without a word: false when the file cannot be opened; reading says
+    // what was passed over.
+    bool loadTriangles(const char* path, TrackReading& reading);
     void draw() const;
     // Height of the surface on the vertical through (x, y), nearer to z among the first two
     // hits; -100 when there is none. Always a finite number, whatever the point.

@@ -6,9 +6,7 @@
 
 #include <cstdlib>
 
-namespace {
-
-std::string ownFolder() {
+std::string programFolder() {
     char path[PATH_MAX];
     const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
     if (length <= 0) return "";
@@ -16,10 +14,8 @@ std::string ownFolder() {
     return exe.substr(0, exe.rfind('/'));
 }
 
-}  // namespace
-
 std::string installedContentDir() {
-    const std::string folder = ownFolder();
+    const std::string folder = programFolder();
     if (folder.empty()) return "";
     const std::string candidate = folder + "/" + ZORVEX_CONTENT_FROM_TOOLS;
     struct stat info;

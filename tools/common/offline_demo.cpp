@@ -14,6 +14,7 @@
 #include "app/view.h"
 #include "common/command_line.h"
 #include "common/installed_content.h"
+#include "platform/files.h"
 #include "platform/gl_driver.h"
 #include "platform/ticks.h"
 
@@ -50,7 +51,7 @@ bool enterContent(const DemoSettings& settings, std::string& error) {
     }
     const std::string where = folder.empty() ? "the working directory" : folder;
     for (const char* file : kRequiredFiles) {
-        if (access(file, R_OK) != 0) {
+        if (access(resolvePath(file).c_str(), R_OK) != 0) {
             error = where + " is not a content folder: " + file + " cannot be read (" +
                     std::strerror(errno) + ")";
             return false;

@@ -33,6 +33,27 @@ void forgetPending(const std::string& path) {
     }
 }
 
+// The signals stopOnSignals ends the process on.
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+// Holds those signals off for its lifetime: a new file is made and remembered in one step, so
+// the handler never misses a file that is already on disk. One that came is handled after.
+class SignalsHeld {
+  public:
+    SignalsHeld() {
+        sigset_t held;
+        sigemptyset(&held);
+        for (int signalNumber : kStopSignals) sigaddset(&held, signalNumber);
+        sigprocmask(SIG_BLOCK, &held, &previous);
+    }
+    ~SignalsHeld() { sigprocmask(SIG_SETMASK, &previous, nullptr); }
+    SignalsHeld(const SignalsHeld&) = delete;
+    SignalsHeld& operator=(const SignalsHeld&) = delete;
+
+  private:
+    sigset_t previous;
+};
+
 void removePendingAndStop(int signalNumber) {
     for (int slot = 0; slot < kPendingSlots; ++slot) {
         if (pendingUsed[slot]) unlink(pendingPaths[slot]);
@@ -125,6 +146,7 @@ bool OutputFile::open(const std::string& path, const std::vector<std::string>& i
     // A hidden name beside the target, short enough for any file system's name limit.
     std::string name = "." + baseOf(path).substr(0, 200) + ".XXXXXX";
     std::string pattern = folderOf(path) + "/" + name;
+    const SignalsHeld held;
     const int fd = mkstemp(&pattern[0]);
     if (fd < 0) {
         error = because(path, "cannot create a new file beside it", errno);
@@ -203,8 +225,9 @@ void OutputFile::abandon() {
         file = nullptr;
     }
     if (!temporary.empty()) {
-        forgetPending(temporary);
+        // Removed before it is forgotten: a signal in between finds it gone, not left behind.
         unlink(temporary.c_str());
+        forgetPending(temporary);
         temporary.clear();
     }
 }
@@ -232,11 +255,11 @@ void stopOnSignals() {
     std::memset(&action, 0, sizeof action);
     action.sa_handler = removePendingAndStop;
     sigemptyset(&action.sa_mask);
-    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP}) {
-        // One ignored by whoever started the tool (nohup, a script's background job) stays
-        // ignored: that was asked for.
-        struct sigaction inherited;
-        if (sigaction(signalNumber, nullptr, &inherited) == 0 && inherited.sa_handler == SIG_IGN)
+    for (int signalNumber : kStopSignals) {
+        // A signal ignored from the start stays ignored: nohup's hangup, or the interrupt of
+        // a job that a script started in the background.
+        struct sigaction current;
+        if (sigaction(signalNumber, nullptr, &current) == 0 && current.sa_handler == SIG_IGN)
             continue;
         sigaction(signalNumber, &action, nullptr);
     }

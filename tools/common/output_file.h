@@ -28,6 +28,12 @@ class OutputFile {
     FILE* stream() const { return file; }
     bool write(const void* bytes, size_t count);
 
+    // The new file's own name, for a writer that can only open a file by name (a library
+    // that takes a path): it opens this name for writing in place, fills it and closes it
+    // before commit(), which then puts what it wrote in place like bytes given to write().
+    // Empty before open() and after commit() or abandon().
+    const std::string& newFileName() const { return temporary; }
+
     // Flushes, syncs, closes and renames the new file over the target. False, with error
     // naming the target and the first failure (a write, the flush, the close or the rename),
     // and the new file removed, when anything failed on the way.
@@ -62,6 +68,6 @@ bool finishStandardOutput(const char* program);
 
 // Ends the process on SIGINT, SIGTERM and SIGHUP with the conventional status 128 + signal,
 // after removing the new files of every OutputFile not yet committed, so an interrupted tool
-// leaves neither a half-written file nor a stray temporary. A signal that was ignored when
-// the program started (nohup) stays ignored.
+// leaves neither a half-written file nor a stray temporary. A signal the process was started
+// with ignored (nohup, a background job of a script) stays ignored.
 void stopOnSignals();
