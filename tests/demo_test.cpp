@@ -1,9 +1,13 @@
 // The real zorvex program under Xvfb: its transcript, window, questions and keys.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
+#include <fstream>
+#include <functional>
 #include <thread>
 
 #include "support/files.h"
@@ -91,6 +95,7 @@ class DemoTest : public ::testing::Test {
         content.ds21Run = steadyRun(2, 400, Vec3{0, 0, 0}, 0, 0);
         content.r5Run = steadyRun(2, 400, Vec3{0.3f, 0, 0}, 0, 0);
         writeTinyContent(dir, content);
+        if (afterContent) afterContent();
         std::vector<std::string> argv = {ZORVEX_BIN};
         if (!shellLine.empty()) argv.insert(argv.begin(), {"/bin/sh", "-c", shellLine});
         argv.insert(argv.end(), args.begin(), args.end());
@@ -100,6 +105,7 @@ class DemoTest : public ::testing::Test {
     }
     TempDir dir;
     std::unique_ptr<ChildProcess> server;
+    std::function<void()> afterContent;  // changes the content folder before the demo starts
 };
 
 // The empty line, the three playback lines and another empty line of every start of the runs.
@@ -198,6 +204,84 @@ TEST_F(DemoTest, AskedWithStandardInputClosedItAnswersNoInsteadOfReadingTheMusic
                              "Question? Light ? [y/N] \nQuestion? FPS ? [y/N] \n"),
               std::string::npos)
         << demo->err;
+}
+
+// Sends the signal and gives the demo two seconds to end by it.
+void expectEndsBy(ChildProcess& demo, int signalNumber) {
+    EXPECT_TRUE(demo.stopsBy(signalNumber, 2000))
+        << strsignal(signalNumber) << " did not end it within 2 s\n"
+        << demo.out << demo.err;
+}
+
+// Ctrl-C or SIGTERM end the demo as 'x' does, by that signal: in a window or full screen,
+// with the music playing or without sound, and while the frames run.
+TEST_F(DemoTest, CtrlCAndTermEndItWithinTwoSecondsInAWindowOrFullScreenWithOrWithoutMusic) {
+    struct Case {
+        int signalNumber;
+        bool fullScreen;
+        const char* audio;
+    };
+    const Case cases[] = {{SIGINT, false, "dummy"},
+                          {SIGTERM, false, "no-such-driver"},
+                          {SIGTERM, true, "dummy"},
+                          {SIGINT, true, "no-such-driver"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(strsignal(c.signalNumber)) +
+                     (c.fullScreen ? ", full screen, " : ", window, ") + c.audio);
+        auto demo = c.fullScreen ? start({"ask"}, c.audio) : start({}, c.audio);
+        if (c.fullScreen) demo->writeInput("y\nn\nn\nn\n");
+        ASSERT_TRUE(demo->waitForOutput(kRunsStart, 20000)) << demo->out << demo->err;
+        expectEndsBy(*demo, c.signalNumber);
+    }
+}
+
+// Before the frames run: at a question that waits for its answer, and while a large
+// texture loads.
+TEST_F(DemoTest, CtrlCAndTermEndItAtTheQuestionsAndWhileItLoads) {
+    auto asking = start({"ask"});
+    for (int waited = 0; asking->err.find("Question? Fullscreen") == std::string::npos; ++waited) {
+        ASSERT_LT(waited, 400) << asking->err;
+        asking->waitForOutput("(never printed)", 50);
+    }
+    expectEndsBy(*asking, SIGINT);
+
+    // Decoding and mipmapping 16 million pixels takes seconds in software.
+    afterContent = [this] { dir.write("tex/grass.bmp", solidBmp(4096, 4096, 40, 140, 40)); };
+    auto loading = start();
+    ASSERT_TRUE(loading->waitForOutput("loading models\\landscape.ascii", 20000))
+        << loading->out << loading->err;
+    expectEndsBy(*loading, SIGTERM);
+}
+
+// Under nohup the terminal's hang-up is not meant for the demo; SIGTERM still is.
+TEST_F(DemoTest, StartedWithHangUpsIgnoredItKeepsRunningOnAHangUp) {
+    auto demo = start({}, "dummy", "trap '' HUP; exec \"$0\" \"$@\"");
+    ASSERT_TRUE(demo->waitForOutput(kRunsStart, 20000)) << demo->out << demo->err;
+    ::kill(demo->pid, SIGHUP);
+    EXPECT_EQ(demo->waitExit(1500), -1);
+    EXPECT_EQ(demo->endSignal(), 0) << "a hang-up ended it";
+    expectEndsBy(*demo, SIGTERM);
+}
+
+// zorvex ask < /dev/zero: every answer is a line too long to be Yes, read no further than
+// its first kilobyte, so all four are No and the demo starts, in bounded memory.
+TEST_F(DemoTest, AnAnswerWithoutEndIsReadOnlyToItsBoundAndCountsAsNo) {
+    auto demo = start({"ask"}, "dummy", "exec \"$0\" \"$@\" </dev/zero");
+    ASSERT_TRUE(demo->waitForOutput(kRunsStart, 20000)) << demo->out << demo->err;
+    EXPECT_NE(demo->err.find("Question? Fullscreen [y/N] \nQuestion? Accumulation Buffer? [y/N] \n"
+                             "Question? Light ? [y/N] \nQuestion? FPS ? [y/N] \n"),
+              std::string::npos)
+        << demo->err;
+    // All four No: a window, and no frame-rate lines.
+    EXPECT_FALSE(findWindow().empty());
+    std::ifstream status("/proc/" + std::to_string(demo->pid) + "/status");
+    long peakKb = -1;
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmHWM:", 0) == 0) peakKb = std::atol(line.c_str() + 6);
+    }
+    // The demo itself needs well under this; an unbounded answer takes it in seconds.
+    EXPECT_GT(peakKb, 0);
+    EXPECT_LT(peakKb, 1024 * 1024) << "kB at its peak";
 }
 
 }  // namespace

@@ -1,13 +1,18 @@
 // zorvex-runs on real files: the dump's rows and warnings, the CSV round trip, the map,
 // and the one-line errors for bad input.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cfloat>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <tuple>
 
@@ -124,12 +129,25 @@ TEST_F(RunsToolTest, CsvAndBackGiveTheSameBytesAndTheSameTextAndTheHeaderIsOptio
     EXPECT_EQ(readBinaryFile(dir.file("b.rec")), original);
     ASSERT_EQ(runs({"csv", "b.rec"}), 0) << err;
     EXPECT_EQ(out, csv);
-    // The header is optional; blanks, empty lines and Windows line ends are read past.
-    dir.write("a.csv", std::string("1000, 1, 2, 3, 4, 5, 6, 7, 8\r\n\r\n2000,1,2,3,4,5,6,7,8\r\n"));
-    ASSERT_EQ(runs({"from-csv", "a.csv", "b.rec"}), 0) << err;
-    EXPECT_EQ(readBinaryFile(dir.file("b.rec")),
-              joined({recordBytes({1, 2, 3, 4, 5, 6, 7, 8}, 1000),
-                      recordBytes({1, 2, 3, 4, 5, 6, 7, 8}, 2000)}));
+    // The header is optional; blanks, empty lines and Windows line ends are read past, and
+    // so is the byte-order mark a Windows editor puts first.
+    for (const std::string& start : {std::string(), std::string("\xef\xbb\xbf"),
+                                     std::string("\xef\xbb\xbftime_ms,x,y,z,pitch,roll,heading,"
+                                                 "forward_speed,turn_rate\r\n")}) {
+        dir.write("a.csv", start + "1000, 1, 2, 3, 4, 5, 6, 7, 8\r\n\r\n2000,1,2,3,4,5,6,7,8\r\n");
+        ASSERT_EQ(runs({"from-csv", "a.csv", "b.rec"}), 0) << err;
+        EXPECT_EQ(readBinaryFile(dir.file("b.rec")),
+                  joined({recordBytes({1, 2, 3, 4, 5, 6, 7, 8}, 1000),
+                          recordBytes({1, 2, 3, 4, 5, 6, 7, 8}, 2000)}));
+    }
+    // csv and dump write into a file as well as to standard output.
+    ASSERT_EQ(runs({"csv", "a.rec", "--out", "c.csv"}), 0) << err;
+    EXPECT_EQ(readTextFile(dir.file("c.csv")), csv);
+    EXPECT_TRUE(out.empty()) << out;
+    ASSERT_EQ(runs({"dump", "a.rec"}), 0) << err;
+    const std::string listing = out;
+    ASSERT_EQ(runs({"dump", "--out", "a.txt", "a.rec"}), 0) << err;
+    EXPECT_EQ(readTextFile(dir.file("a.txt")), listing);
 }
 
 // Bad input is named in one line (for CSV with the line number), with exit status 1 and
@@ -152,6 +170,9 @@ TEST_F(RunsToolTest, BadInputIsNamedInOneLineAndNothingIsWritten) {
          "a.csv:1: turn_rate \"nan:0x7f800000\" is not a 32-bit float"},
         {"0,1,2,3,4,5,6,7,8" + std::string(2000, ' ') + "x\n", fromCsv,
          "a.csv:1: the line is longer than 1000 characters"},
+        // What a csv into a full disk left: no header, no record.
+        {"", fromCsv, "a.csv: holds neither the header line nor a record"},
+        {"\n \n", fromCsv, "a.csv: holds neither the header line nor a record"},
         {"0,1,2,3,4,5,6,7,8\n",
          {"from-csv", "a.csv", "no/such/folder/b.rec"},
          "no/such/folder/b.rec"},
@@ -231,6 +252,198 @@ TEST_F(RunsToolTest, PlotCostsThePictureAndTheRecordsNotTheGapsAndLeavesOutWhatI
         ++notANumber;
     EXPECT_EQ(notANumber, 1u) << out;
     EXPECT_NE(out.find("left out 2 records"), std::string::npos) << out;
+}
+
+std::string describe(const std::string& path) {
+    struct stat info {};
+    if (lstat(path.c_str(), &info) != 0) return "missing";
+    if (S_ISLNK(info.st_mode)) {
+        char target[256] = {};
+        return "link to " + std::string(target, readlink(path.c_str(), target, sizeof target - 1));
+    }
+    if (S_ISFIFO(info.st_mode)) return "fifo";
+    return "file " + readTextFile(path);
+}
+
+// Outputs are never a link, a device or FIFO, nor one of the command's inputs, nor (for a
+// map) a file that is no picture: each is refused in one line with status 1, and nothing in
+// the folder changes. A link to /dev/null owned by the test stands for a device.
+TEST_F(RunsToolTest, AnOutputThatIsNoFreshOrRegularFileOrIsAnInputIsRefusedAndLeftAsItWas) {
+    dir.write("track.ascii", squareTrack());
+    const std::vector<uint8_t> run = recordBytes({0, 0, 0, 0, 0, 0, 1, 0}, 0);
+    dir.write("rec/record0.rec", run);
+    dir.write("rec/record1.rec", run);
+    dir.write("a.rec", run);
+    dir.write("a.csv", std::string("0,0,0,0,0,0,0,1,0\n"));
+    dir.write("kept.txt", std::string("kept"));
+    ASSERT_EQ(symlink("kept.txt", dir.file("link.out").c_str()), 0);
+    ASSERT_EQ(symlink("/dev/null", dir.file("null.out").c_str()), 0);
+    ASSERT_EQ(mkfifo(dir.file("fifo.out").c_str(), 0644), 0);
+    struct Case {
+        std::vector<std::string> args;
+        std::string output;
+        std::string because;
+    };
+    const std::string track = "--track", out = "--out";
+    const Case cases[] = {
+        {{"from-csv", "a.csv", "link.out"}, "link.out", "is a symbolic link"},
+        {{"from-csv", "a.csv", "null.out"}, "null.out", "is a symbolic link"},
+        {{"from-csv", "a.csv", "fifo.out"}, "fifo.out", "is not a regular file"},
+        {{"from-csv", "a.csv", "a.csv"}, "a.csv", "is also an input"},
+        {{"csv", "a.rec", out, "a.rec"}, "a.rec", "is also an input"},
+        {{"csv", "a.rec", out, "null.out"}, "null.out", "is a symbolic link"},
+        {{"dump", "a.rec", out, "fifo.out"}, "fifo.out", "is not a regular file"},
+        {{"plot", track, "track.ascii", out, "link.out", "a.rec"}, "link.out", "symbolic link"},
+        {{"plot", track, "track.ascii", out, "track.ascii", "a.rec"}, "track.ascii", "input"},
+        {{"plot", track, "track.ascii", out, "a.rec", "a.rec"}, "a.rec", "is also an input"},
+        // --out's value forgotten before rec/*: the first run file would become the map.
+        {{"plot", track, "track.ascii", out, "rec/record0.rec", "rec/record1.rec"},
+         "rec/record0.rec",
+         "is not a PNG picture"},
+    };
+    const std::vector<std::string> before = namesInFolder(dir.path());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args[0] + " into " + c.output);
+        const std::string was = describe(dir.file(c.output));
+        EXPECT_EQ(runs(c.args), 1);
+        EXPECT_NE(err.find(c.output + ": "), std::string::npos) << err;
+        EXPECT_NE(err.find(c.because), std::string::npos) << err;
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+        EXPECT_EQ(describe(dir.file(c.output)), was);
+        EXPECT_EQ(namesInFolder(dir.path()), before);
+    }
+    EXPECT_EQ(readTextFile(dir.file("kept.txt")), "kept");
+}
+
+// A replaced output keeps its permissions (a private file stays private), and a leftover
+// temporary of an earlier run, whatever its name, is neither reused nor removed.
+TEST_F(RunsToolTest, AReplacedOutputKeepsItsPermissionsAndLeftoversAreLeftAlone) {
+    dir.write("track.ascii", squareTrack());
+    dir.write("a.rec", recordBytes({0, 0, 0, 0, 0, 0, 1, 0}, 0));
+    dir.write("a.csv", std::string("0,0,0,0,0,0,0,1,0\n"));
+    dir.write("private.rec", std::string("old"));
+    dir.write("new.rec.partial", std::string("precious"));
+    dir.write("map.png", std::string(""));
+    ASSERT_EQ(chmod(dir.file("private.rec").c_str(), 0600), 0);
+    ASSERT_EQ(chmod(dir.file("map.png").c_str(), 0640), 0);
+    ASSERT_EQ(runs({"from-csv", "a.csv", "private.rec"}), 0) << err;
+    ASSERT_EQ(runs({"from-csv", "a.csv", "new.rec"}), 0) << err;
+    ASSERT_EQ(runs({"plot", "--track", "track.ascii", "--out", "map.png", "a.rec"}), 0) << err;
+    ASSERT_EQ(runs({"plot", "--track", "track.ascii", "--out", "map.png", "a.rec"}), 0) << err;
+    struct stat info {};
+    ASSERT_EQ(stat(dir.file("private.rec").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+    EXPECT_EQ(readBinaryFile(dir.file("private.rec")), readBinaryFile(dir.file("new.rec")));
+    ASSERT_EQ(stat(dir.file("map.png").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    EXPECT_GT(info.st_size, 0);
+    EXPECT_EQ(readTextFile(dir.file("new.rec.partial")), "precious");
+    EXPECT_EQ(namesInFolder(dir.path()),
+              (std::vector<std::string>{"a.csv", "a.rec", "map.png", "new.rec", "new.rec.partial",
+                                        "private.rec", "track.ascii"}));
+}
+
+// Standard output that cannot take what is written (here /dev/full) is a failure, named.
+TEST_F(RunsToolTest, StandardOutputThatFailsIsAFailureNotASuccess) {
+    dir.write("track.ascii", squareTrack());
+    dir.write("a.rec", recordBytes({0, 0, 0, 0, 0, 0, 1, 0}, 0));
+    dir.write("a.csv", std::string("0,0,0,0,0,0,0,1,0\n"));
+    for (const std::string args : {"csv a.rec", "dump a.rec", "--help", "from-csv a.csv b.rec",
+                                   "plot --track track.ascii --out map.png a.rec"}) {
+        SCOPED_TRACE(args);
+        const std::string line =
+            "exec " + std::string(ZORVEX_RUNS_BIN) + " " + args + " >/dev/full";
+        EXPECT_EQ(runProgram({"/bin/sh", "-c", line}, dir.path(), out, err), 1);
+        EXPECT_EQ(err, "zorvex-runs: standard output: No space left on device\n");
+    }
+}
+
+// Unmounts a file system when it goes, so that the folder under it can be removed.
+struct Unmount {
+    std::string path;
+    ~Unmount() { umount2(path.c_str(), MNT_DETACH); }
+};
+
+// Writes files of a page each into folder until there is no room left.
+bool fillUp(const std::string& folder) {
+    const std::string page(4096, 'f');
+    for (int i = 0; i < 1000; ++i) {
+        const int fd = open((folder + "/filler" + std::to_string(i)).c_str(),
+                            O_WRONLY | O_CREAT | O_EXCL, 0644);
+        if (fd < 0) return errno == ENOSPC;
+        const ssize_t written = write(fd, page.data(), page.size());
+        close(fd);
+        if (written != static_cast<ssize_t>(page.size())) return true;
+    }
+    return false;
+}
+
+// On a file system that fills up, the output being replaced stays as it was and nothing is
+// left behind. The small file system is mounted in a mount namespace of this test process
+// alone, so it goes when the test ends, however it ends.
+TEST_F(RunsToolTest, OnAFullFileSystemTheOldOutputStaysWholeAndTheFailureIsSaid) {
+    const std::string full = dir.path() + "/full";
+    ASSERT_EQ(mkdir(full.c_str(), 0755), 0);
+    if (geteuid() != 0 || unshare(CLONE_NEWNS) != 0 ||
+        mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        mount("tmpfs", full.c_str(), "tmpfs", 0, "size=64k") != 0) {
+        GTEST_SKIP() << "mounting a small file system needs root (CAP_SYS_ADMIN): "
+                     << std::strerror(errno);
+    }
+    const Unmount unmount{full};
+    dir.write("track.ascii", squareTrack());
+    std::vector<std::vector<uint8_t>> records;
+    for (uint32_t i = 0; i < 3000; ++i)
+        records.push_back(recordBytes({0.001f * i, 0, 0, 0, 0, 0, 1, 0}, i * 1000));
+    dir.write("a.rec", joined(records));
+    ASSERT_EQ(runs({"csv", "a.rec", "--out", "a.csv"}), 0) << err;
+    dir.write("full/map.png", std::string("\x89PNG\r\n\x1a\nold map", 15));
+    dir.write("full/old.csv", std::string("old csv"));
+    dir.write("full/old.rec", std::string("old run"));
+    ASSERT_TRUE(fillUp(full));
+    const std::vector<std::string> before = namesInFolder(full);
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"plot", "--track", "track.ascii", "--out", "full/map.png", "--size", "300x300", "a.rec"},
+         "full/map.png"},
+        {{"csv", "a.rec", "--out", "full/old.csv"}, "full/old.csv"},
+        {{"dump", "a.rec", "--out", "full/old.csv"}, "full/old.csv"},
+        {{"from-csv", "a.csv", "full/old.rec"}, "full/old.rec"},
+    };
+    for (const auto& [args, output] : cases) {
+        SCOPED_TRACE(output);
+        EXPECT_EQ(runs(args), 1);
+        EXPECT_NE(err.find(output + ": "), std::string::npos) << err;
+        EXPECT_NE(err.find("No space left on device"), std::string::npos) << err;
+        EXPECT_EQ(namesInFolder(full), before);
+    }
+    EXPECT_EQ(readTextFile(full + "/map.png"), std::string("\x89PNG\r\n\x1a\nold map", 15));
+    EXPECT_EQ(readTextFile(full + "/old.csv"), "old csv");
+    EXPECT_EQ(readTextFile(full + "/old.rec"), "old run");
+    // Into the full file system through the shell: the status says so.
+    const std::string line = "exec " + std::string(ZORVEX_RUNS_BIN) + " csv a.rec >full/b.csv";
+    EXPECT_EQ(runProgram({"/bin/sh", "-c", line}, dir.path(), out, err), 1);
+    EXPECT_EQ(err, "zorvex-runs: standard output: No space left on device\n");
+}
+
+// A run file is listed as it is read: a large one costs no more memory than a small one.
+TEST_F(RunsToolTest, DumpAndCsvStreamTheRunFileInsteadOfHoldingIt) {
+    // Two million zero records, stored sparse: 72 MB that take no room on the disk.
+    dir.write("big.rec", std::string());
+    ASSERT_EQ(truncate(dir.file("big.rec").c_str(), 2000000 * 36), 0);
+    // Under AddressSanitizer freed blocks stay resident in its quarantine; the program's own
+    // memory is what is measured here.
+    const char* sanitizer = std::getenv("ASAN_OPTIONS");
+    const std::string noQuarantine = "ASAN_OPTIONS=" + std::string(sanitizer ? sanitizer : "") +
+                                     ":quarantine_size_mb=0:thread_local_quarantine_size_kb=0";
+    for (const char* command : {"dump", "csv"}) {
+        const std::string line =
+            "exec " + std::string(ZORVEX_RUNS_BIN) + " " + command + " big.rec >/dev/null";
+        ASSERT_EQ(runProgram({"/bin/sh", "-c", line}, dir.path(), out, err, {noQuarantine}), 0)
+            << err;
+    }
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    EXPECT_LT(usage.ru_maxrss, 40 * 1024) << "kB at the peak of the larger of the two";
 }
 
 }  // namespace

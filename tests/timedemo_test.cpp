@@ -103,6 +103,28 @@ TEST_F(TimedemoTest, AFolderWithoutTheSceneFailsWithItsName) {
     EXPECT_NE(err.find("--frames"), std::string::npos) << err;
 }
 
+// A run that waits 46 days for its last record would take an hour of demo time to fail;
+// it is refused at once, by name. A report that cannot be written is a failure.
+TEST_F(TimedemoTest, ALoopThatCannotEndWithinAnHourIsRefusedAtOnceAndTheReportIsChecked) {
+    std::vector<RunRecord> run = steadyRun(4, 200, Vec3{0.0f, 0.0f, 0.0f}, 0.0f, 1.0f);
+    run.back().timeMs = 4000000000u;
+    contentDir.write("rec/record1.rec", encodeRun(run));
+    std::vector<std::string> argv = {ZORVEX_TIMEDEMO_BIN, "--loops", "1", "--size", "32x32"};
+    EXPECT_EQ(runProgram(argv, contentDir.path(), out, err, {}, {}, 30000), 1);
+    EXPECT_NE(err.find("zorvex-timedemo: rec\\record1.rec: its last record falls due after "
+                       "46.3 days of playback"),
+              std::string::npos)
+        << err;
+    EXPECT_TRUE(out.empty()) << out;
+
+    const std::string line =
+        "exec " + std::string(ZORVEX_TIMEDEMO_BIN) + " --frames 3 --size 32x32 >/dev/full";
+    EXPECT_EQ(runProgram({"/bin/sh", "-c", line}, contentDir.path(), out, err), 1);
+    EXPECT_NE(err.find("zorvex-timedemo: standard output: No space left on device\n"),
+              std::string::npos)
+        << err;
+}
+
 // The real race, looped as the demo loops it; a frame allocates nothing, so nothing grows.
 TEST(TimedemoSoak, ThreeLoopsOfTheRaceKeepResidentMemoryWithinAMegabyte) {
     std::string out, err;

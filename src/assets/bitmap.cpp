@@ -195,22 +195,34 @@ size_t rowStride(const BitmapInfo& info, int32_t width) {
 }
 
 // Uncompressed rows must all be in the file (the last one may lack its filler bytes);
-// run-length data may stop anywhere after their start.
-bool pixelDataFits(const BitmapInfo& info, size_t size) {
-    if (info.compression == kRle8 || info.compression == kRle4) return info.pixelOffset <= size;
+// run-length data may stop anywhere.
+size_t uncompressedBytes(const BitmapInfo& info) {
     const int32_t rows = info.height < 0 ? -info.height : info.height;
     const size_t lastRow =
         (static_cast<size_t>(info.bitCount) * static_cast<size_t>(info.width) + 7) / 8;
-    return fits(size, info.pixelOffset,
-                rowStride(info, info.width) * static_cast<size_t>(rows - 1) + lastRow);
+    return rowStride(info, info.width) * static_cast<size_t>(rows - 1) + lastRow;
 }
 
-void decodeUncompressed(const BitmapInfo& info, const uint8_t* bytes, const Target& target) {
+bool isRunLength(const BitmapInfo& info) {
+    return info.compression == kRle8 || info.compression == kRle4;
+}
+
+// How many bytes from the start of the pixel data decoding can use. Run-length data are
+// taken up to four bytes a pixel, what the costliest command for one pixel takes (a delta
+// that skips it), with an end-of-line escape for each row and one end-of-bitmap: no encoder
+// needs more, and what a stream holds past that is taken as cut off.
+size_t usefulPixelBytes(const BitmapInfo& info) {
+    if (!isRunLength(info)) return uncompressedBytes(info);
+    const size_t pixels = static_cast<size_t>(info.width) * static_cast<size_t>(info.height);
+    return 4 * pixels + 2 * static_cast<size_t>(info.height) + 2;
+}
+
+void decodeUncompressed(const BitmapInfo& info, const uint8_t* pixels, const Target& target) {
     const size_t stride = rowStride(info, target.width);
     const Palette palette(info);
     const MaskDecoder masks(info);
     for (int32_t y = 0; y < target.rows; ++y) {
-        const uint8_t* src = bytes + info.pixelOffset + stride * static_cast<size_t>(y);
+        const uint8_t* src = pixels + stride * static_cast<size_t>(y);
         uint8_t* out = target.row(y);
         if (info.bitCount <= 8) {
             decodeIndexedRow(src, info.bitCount, palette, out, target.width);
@@ -327,13 +339,37 @@ BitmapError checkImage(const BitmapInfo& info) {
     return supportedFormat(info) ? BitmapError::None : BitmapError::ConversionError;
 }
 
-void decodePixels(const BitmapInfo& info, const uint8_t* bytes, size_t size, const Target& target) {
-    if (info.compression == kRle8 || info.compression == kRle4) {
-        RleDecoder(info, bytes + info.pixelOffset, size - info.pixelOffset, target).run();
-    } else {
-        decodeUncompressed(info, bytes, target);
+// Decodes under a checked description; pixels holds count bytes from the start of the
+// pixel data on.
+std::unique_ptr<ImageRecord> decodeImage(const BitmapInfo& info, const uint8_t* pixels,
+                                         size_t count, BitmapError& error) {
+    if (!isRunLength(info) && count < uncompressedBytes(info)) {
+        error = BitmapError::ConversionError;
+        return nullptr;
+    }
+    try {
+        auto record = std::make_unique<ImageRecord>();
+        record->width = info.width;
+        record->height = info.height < 0 ? -info.height : info.height;
+        record->data.assign(
+            static_cast<size_t>(record->width) * static_cast<size_t>(record->height) * 3, 0);
+        const Target target{record->width, record->height, info.height < 0, record->data.data()};
+        if (isRunLength(info)) {
+            RleDecoder(info, pixels, count, target).run();
+        } else {
+            decodeUncompressed(info, pixels, target);
+        }
+        error = BitmapError::None;
+        return record;
+    } catch (const std::bad_alloc&) {
+        error = BitmapError::OutOfMemory;
+        return nullptr;
     }
 }
+
+// The farthest any header reaches: the file header, an info header, bit-field masks and a
+// colour table of 65535 entries.
+constexpr size_t kMaxHeaderBytes = kFileHeaderSize + kInfoHeaderSize + 12 + 0xffff * 4;
 
 }  // namespace
 
@@ -393,18 +429,42 @@ std::unique_ptr<ImageRecord> decodeBitmap(const uint8_t* bytes, size_t size, Bit
     BitmapInfo info;
     if (!readBitmapInfo(bytes, size, info, error)) return nullptr;
     error = checkImage(info);
-    if (error == BitmapError::None && !pixelDataFits(info, size))
+    if (error == BitmapError::None && info.pixelOffset > size) error = BitmapError::ConversionError;
+    if (error != BitmapError::None) return nullptr;
+    return decodeImage(info, bytes + info.pixelOffset, size - info.pixelOffset, error);
+}
+
+namespace {
+
+// The headers are read first, then only the pixel data the image can use. The file is
+// copied, not mapped: one cut short while it is read (a pack being rebuilt) decodes as the
+// shorter file it has become, where a mapping would end the process with a bus error.
+std::unique_ptr<ImageRecord> readAndDecode(const char* path, BitmapError& error) {
+    FileReader file(path);
+    std::vector<uint8_t> bytes;
+    if (!file.read(0, kMaxHeaderBytes, bytes) || bytes.empty()) return nullptr;
+    BitmapInfo info;
+    if (!readBitmapInfo(bytes.data(), bytes.size(), info, error)) return nullptr;
+    error = checkImage(info);
+    if (error == BitmapError::None && info.pixelOffset > file.size())
         error = BitmapError::ConversionError;
     if (error != BitmapError::None) return nullptr;
+    const size_t useful = usefulPixelBytes(info);
+    // A small file has come in whole with its headers.
+    if (bytes.size() == file.size() || info.pixelOffset + useful <= bytes.size()) {
+        const size_t count = std::min(useful, bytes.size() - info.pixelOffset);
+        return decodeImage(info, bytes.data() + info.pixelOffset, count, error);
+    }
+    if (!file.read(info.pixelOffset, useful, bytes)) return nullptr;
+    return decodeImage(info, bytes.data(), bytes.size(), error);
+}
+
+}  // namespace
+
+std::unique_ptr<ImageRecord> readBitmapFile(const char* path, BitmapError& error) {
+    error = BitmapError::None;
     try {
-        auto record = std::make_unique<ImageRecord>();
-        record->width = info.width;
-        record->height = info.height < 0 ? -info.height : info.height;
-        record->data.assign(
-            static_cast<size_t>(record->width) * static_cast<size_t>(record->height) * 3, 0);
-        const Target target{record->width, record->height, info.height < 0, record->data.data()};
-        decodePixels(info, bytes, size, target);
-        return record;
+        return readAndDecode(path, error);
     } catch (const std::bad_alloc&) {
         error = BitmapError::OutOfMemory;
         return nullptr;
@@ -412,19 +472,13 @@ std::unique_ptr<ImageRecord> decodeBitmap(const uint8_t* bytes, size_t size, Bit
 }
 
 std::unique_ptr<ImageRecord> loadBitmap(const char* path) {
-    BitmapError error = BitmapError::OutOfMemory;
-    try {
-        const MappedFile file(path);
-        if (file.data()) {
-            auto record = decodeBitmap(file.data(), file.size(), error);
-            if (record) return record;
-        } else if (!file.outOfMemory()) {
-            showError(("Failed to open DIB file " + std::string(path ? path : "") + ".\n").c_str());
-            return nullptr;
-        }
-    } catch (const std::bad_alloc&) {
-        error = BitmapError::OutOfMemory;
+    BitmapError error = BitmapError::None;
+    auto record = readBitmapFile(path, error);
+    if (record) return record;
+    if (error == BitmapError::None) {
+        showError(("Failed to open DIB file " + std::string(path ? path : "") + ".\n").c_str());
+    } else {
+        showError(bitmapErrorText(error));
     }
-    showError(bitmapErrorText(error));
     return nullptr;
 }

@@ -54,8 +54,14 @@ bool readBitmapInfo(const uint8_t* bytes, size_t size, BitmapInfo& info, BitmapE
 // and palette indices past the table decode safely (clipped, black).
 std::unique_ptr<ImageRecord> decodeBitmap(const uint8_t* bytes, size_t size, BitmapError& error);
 
-// Reads and decodes a bitmap file, mapped rather than copied, so memory follows the image
-// and not the file. On failure shows exactly one message through the error display
-// ("Failed to open DIB file %s.\n" for a missing, unreadable, empty or not regular file)
-// and returns nullptr. Prints nothing on standard output.
+// Reads and decodes a bitmap file as loadBitmap does, but shows nothing: on failure returns
+// nullptr with error set, or with error None when the file cannot be opened or read, is not
+// a regular file or is empty (what loadBitmap shows as "Failed to open DIB file").
+std::unique_ptr<ImageRecord> readBitmapFile(const char* path, BitmapError& error);
+
+// Reads and decodes a bitmap file, taking in only the headers and the pixel data the image
+// can use, so memory follows the image and not the file. A file cut short while it is read
+// fails as the shorter file would. On failure shows exactly one message through the error
+// display ("Failed to open DIB file %s.\n" for a missing, unreadable, empty or not regular
+// file) and returns nullptr. Prints nothing on standard output.
 std::unique_ptr<ImageRecord> loadBitmap(const char* path);

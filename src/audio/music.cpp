@@ -18,6 +18,9 @@ constexpr int kRetries = 10;
 constexpr uint32_t kRetryPauseMs = 100;
 
 bool openSdlAudio() {
+    // SDL would otherwise take over Ctrl-C and SIGTERM and turn them into events that nothing
+    // here reads, and the demo could not be stopped; start-up has its own handlers.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_Init(SDL_INIT_AUDIO) != 0) return false;
     if (Mix_OpenAudio(kMixRate, AUDIO_S16SYS, 2, kChunkSamples) != 0) return false;
     Mix_AllocateChannels(kMixChannels);

@@ -7,14 +7,24 @@
 
 namespace {
 
-// Reads one line of any length; false only when input ended before any character.
-bool readAnswerLine(std::string& line) {
+// Longer than any answer: what goes past it is no Yes, and is not held in memory.
+constexpr size_t kMaxAnswer = 1024;
+
+// Reads one answer: a line of at most kMaxAnswer characters. A longer one stops being read
+// there, counts as No (too long is set), and the next question reads on from where it
+// stopped. False only when input ended before any character.
+bool readAnswerLine(std::string& line, bool& tooLong) {
     line.clear();
+    tooLong = false;
     int c = 0;
     bool any = false;
     while ((c = std::fgetc(stdin)) != EOF) {
         any = true;
         if (c == '\n') break;
+        if (line.size() == kMaxAnswer) {
+            tooLong = true;
+            break;
+        }
         line.push_back(static_cast<char>(c));
     }
     return any;
@@ -37,7 +47,8 @@ bool askYesNo(const char* text) {
     std::fprintf(stderr, "Question? %s [y/N] ", text);
     std::fflush(stderr);
     std::string line;
-    if (!readAnswerLine(line)) {
+    bool tooLong = false;
+    if (!readAnswerLine(line, tooLong) || tooLong) {
         std::fputc('\n', stderr);
         return false;
     }

@@ -3,8 +3,9 @@
 
 // Asks one yes/no question on the terminal: the caption "Question?" and the text go to
 // standard error (never standard output, which carries the progress transcript), one line
-// is read from standard input. Returns true only for "y" or "yes" in any letter case; end
-// of input or any other answer is No.
+// of at most 1024 characters is read from standard input. Returns true only for "y" or
+// "yes" in any letter case; end of input, a longer line or any other answer is No, and a
+// longer line is read no further: the next question reads on from where this one stopped.
 bool askYesNo(const char* text);
 
 // Shows a failure to the user as one line on standard error with the caption "Error".

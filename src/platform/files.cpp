@@ -2,7 +2,6 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -125,6 +124,8 @@ FILE* openFile(const char* path, const char* mode) {
 
 namespace {
 
+OpenedFileHook openedFileHook = nullptr;
+
 // Opens the exact native name, and only when that does not exist the name resolvePath
 // finds: a pack whose names are spelled as the program spells them costs nothing more.
 int openByName(const char* path, int flags) {
@@ -173,30 +174,43 @@ FILE* openRegularStream(const char* path, std::string* reason) {
     if (!stream) {
         if (reason) *reason = std::strerror(errno);
         ::close(fd);
+    } else if (openedFileHook) {
+        openedFileHook(path);
     }
     return stream;
 }
 
-MappedFile::MappedFile(const char* path) {
-    const int fd = openRegularFile(path);
+FileReader::FileReader(const char* path) {
+    fd = openRegularFile(path);
     if (fd < 0) return;
     struct stat info {};
-    if (::fstat(fd, &info) == 0 && info.st_size > 0) {
-        void* view =
-            ::mmap(nullptr, static_cast<size_t>(info.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
-        if (view != MAP_FAILED) {
-            bytes = static_cast<const uint8_t*>(view);
-            length = static_cast<size_t>(info.st_size);
-        } else {
-            noMemory = errno == ENOMEM;
-        }
-    }
-    ::close(fd);
+    if (::fstat(fd, &info) == 0) length = static_cast<uint64_t>(info.st_size);
+    if (openedFileHook) openedFileHook(path);
 }
 
-MappedFile::~MappedFile() {
-    if (bytes) ::munmap(const_cast<uint8_t*>(bytes), length);
+FileReader::~FileReader() {
+    if (fd >= 0) ::close(fd);
 }
+
+bool FileReader::read(uint64_t offset, size_t count, std::vector<uint8_t>& out) {
+    out.clear();
+    if (fd < 0) return false;
+    if (offset >= length) return true;
+    out.resize(static_cast<size_t>(std::min<uint64_t>(count, length - offset)));
+    size_t got = 0;
+    while (got < out.size()) {
+        const ssize_t n =
+            ::pread(fd, out.data() + got, out.size() - got, static_cast<off_t>(offset + got));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        if (n == 0) break;  // cut short since it was opened
+        got += static_cast<size_t>(n);
+    }
+    out.resize(got);
+    return true;
+}
+
+void setOpenedFileHook(OpenedFileHook hook) { openedFileHook = hook; }
 
 void pauseMs(uint32_t ms) {
     timespec ts{};

@@ -46,26 +46,35 @@ int openRegularFile(const char* path, std::string* reason = nullptr);
 // The same as a buffered stream for reading raw bytes; nullptr when refused.
 FILE* openRegularStream(const char* path, std::string* reason = nullptr);
 
-// The whole content of a regular file mapped read-only, so a reader touches only the
-// bytes it looks at and holds none of them on the heap. Empty (data() is nullptr) when the
-// file is not a regular file, cannot be opened or mapped, or is empty; outOfMemory() then
-// tells whether the mapping failed for want of address space rather than for the file.
-class MappedFile {
+// A regular file read into memory a part at a time, so that a reader holds only the bytes
+// its format can use. A file that is cut short while it is read gives fewer bytes, never a
+// signal (as a mapping of it would when a page past its new end is touched).
+class FileReader {
   public:
-    explicit MappedFile(const char* path);
-    ~MappedFile();
-    MappedFile(const MappedFile&) = delete;
-    MappedFile& operator=(const MappedFile&) = delete;
+    // Opens path as openRegularFile does; isOpen() tells whether it could.
+    explicit FileReader(const char* path);
+    ~FileReader();
+    FileReader(const FileReader&) = delete;
+    FileReader& operator=(const FileReader&) = delete;
 
-    const uint8_t* data() const { return bytes; }
-    size_t size() const { return length; }
-    bool outOfMemory() const { return noMemory; }
+    bool isOpen() const { return fd >= 0; }
+    // The file's length when it was opened.
+    uint64_t size() const { return length; }
+    // Replaces out with the bytes from offset on, at most count of them and none past the
+    // length the file had when it was opened; fewer when it has been cut short since. False
+    // when reading fails. Throws std::bad_alloc when there is no memory for them.
+    bool read(uint64_t offset, size_t count, std::vector<uint8_t>& out);
 
   private:
-    const uint8_t* bytes = nullptr;
-    size_t length = 0;
-    bool noMemory = false;
+    int fd = -1;
+    uint64_t length = 0;
 };
+
+// For tests of files that change under their readers: called with the path of every file
+// that a FileReader or openRegularStream has opened, after its length is taken and before a
+// byte of it is read. nullptr (the default) for none.
+using OpenedFileHook = void (*)(const char* path);
+void setOpenedFileHook(OpenedFileHook hook);
 
 // Sleeps the calling thread for ms milliseconds.
 void pauseMs(uint32_t ms);

@@ -26,6 +26,9 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::stri
         dup2(outPipe[1], 1);
         dup2(errPipe[1], 2);
         for (int fd : {in[0], in[1], outPipe[0], outPipe[1], errPipe[0], errPipe[1]}) close(fd);
+        // As from a terminal, whatever the test run itself was started with (a background
+        // job of a script ignores Ctrl-C).
+        for (int signalNumber : {SIGINT, SIGTERM, SIGHUP}) signal(signalNumber, SIG_DFL);
         if (!dir.empty() && chdir(dir.c_str()) != 0) _exit(126);
         for (const std::string& entry : env) putenv(strdup(entry.c_str()));
         std::vector<char*> args;
@@ -91,12 +94,19 @@ int ChildProcess::waitExit(int timeoutMs) {
         if (waitpid(pid, &raw, WNOHANG) == pid) {
             exited = true;
             status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+            signalNumber = WIFSIGNALED(raw) ? WTERMSIG(raw) : 0;
         } else if (nowMs() >= end) {
             return -1;
         }
     }
     while (outFd >= 0 || errFd >= 0) pump(100);
     return status;
+}
+
+bool ChildProcess::stopsBy(int signal, int timeoutMs) {
+    ::kill(pid, signal);
+    waitExit(timeoutMs);
+    return exited && signalNumber == signal;
 }
 
 void ChildProcess::kill() {

@@ -24,6 +24,11 @@ class ChildProcess {
     // is still running (or was killed by a signal).
     int waitExit(int timeoutMs);
     void kill();
+    // The signal that ended the process, once waitExit has seen it end; 0 when it exited.
+    int endSignal() const { return signalNumber; }
+    // Sends the signal and waits up to timeoutMs for the process to end; true when it ended
+    // by that signal in that time.
+    bool stopsBy(int signal, int timeoutMs);
 
     std::string out;
     std::string err;
@@ -36,6 +41,7 @@ class ChildProcess {
     int errFd = -1;
     bool exited = false;
     int status = -1;
+    int signalNumber = 0;
 };
 
 // Runs a program to its end; returns its exit status and fills out and err.

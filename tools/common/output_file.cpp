@@ -80,6 +80,9 @@ void removePendingAndStop(int signalNumber) {
     std::raise(signalNumber);
 }
 
+// The reason of the first failed writeStandardOutput.
+int standardOutputError = 0;
+
 std::string folderOf(const std::string& path) {
     const size_t slash = path.rfind('/');
     if (slash == std::string::npos) return ".";
@@ -250,10 +253,18 @@ void OutputFile::abandon() {
     }
 }
 
+bool writeStandardOutput(const void* bytes, size_t count) {
+    errno = 0;
+    if (std::fwrite(bytes, 1, count, stdout) == count) return true;
+    if (standardOutputError == 0) standardOutputError = errno ? errno : EIO;
+    return false;
+}
+
 bool finishStandardOutput(const char* program) {
     errno = 0;
-    int failure = 0;
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) failure = errno ? errno : EIO;
+    int failure = standardOutputError;
+    if ((std::fflush(stdout) != 0 || std::ferror(stdout)) && failure == 0)
+        failure = errno ? errno : EIO;
     if (std::fclose(stdout) != 0 && failure == 0) failure = errno ? errno : EIO;
     if (failure == 0) return true;
     std::fprintf(stderr, "%s: standard output: %s\n", program, std::strerror(failure));

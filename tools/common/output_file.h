@@ -69,6 +69,11 @@ class OutputFile {
 bool checkOutputPath(const std::string& path, const std::vector<std::string>& inputs,
                      std::string& error);
 
+// Writes to standard output as fwrite does and keeps the reason of the first failure for
+// finishStandardOutput: once a full buffer has failed to go out, the stream drops it, and a
+// later flush no longer tells why. False when the write failed.
+bool writeStandardOutput(const void* bytes, size_t count);
+
 // Flushes and closes standard output and says whether everything written to it arrived
 // (a full disk or a closed pipe is reported here, not lost). On failure prints one line on
 // standard error, "PROGRAM: standard output: REASON", and returns false; the caller then

@@ -43,6 +43,15 @@ void pngFailure(png_structp png, png_const_charp message) {
 
 void pngWarning(png_structp, png_const_charp) {}
 
+// libpng's own writer says only "Write Error"; this one says why (a full disk, say).
+void writeToStream(png_structp png, png_bytep data, size_t length) {
+    errno = 0;
+    if (std::fwrite(data, 1, length, static_cast<FILE*>(png_get_io_ptr(png))) != length)
+        png_error(png, std::strerror(errno ? errno : EIO));
+}
+
+void flushStream(png_structp png) { std::fflush(static_cast<FILE*>(png_get_io_ptr(png))); }
+
 // libpng reports failures by longjmp; nothing with a destructor may live in this frame.
 bool encode(FILE* file, const RgbImage& image, std::string* error) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, error, pngFailure, pngWarning);
@@ -52,7 +61,7 @@ bool encode(FILE* file, const RgbImage& image, std::string* error) {
         png_destroy_write_struct(&png, info ? &info : nullptr);
         return false;
     }
-    png_init_io(png, file);
+    png_set_write_fn(png, file, writeToStream, flushStream);
     png_set_IHDR(png, info, image.width, image.height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     // The frames are many and large; fast compression keeps writing them well below drawing time.
@@ -67,6 +76,13 @@ bool encode(FILE* file, const RgbImage& image, std::string* error) {
 }
 
 }  // namespace
+
+bool writePng(FILE* file, const RgbImage& image, std::string& error) {
+    std::string pngError = "out of memory";
+    if (encode(file, image, &pngError)) return true;
+    error = "cannot write PNG: " + pngError;
+    return false;
+}
 
 bool writePng(const std::string& path, const RgbImage& image, std::string& error, bool synced) {
     OutputFile out;

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -26,3 +27,6 @@ RgbImage imageFromGlPixels(const std::vector<uint8_t>& rgba, int width, int heig
 // file is not made to wait for the disk (see OutputFile::setSynced).
 bool writePng(const std::string& path, const RgbImage& image, std::string& error,
               bool synced = true);
+// The same into an open stream (an OutputFile's, which then flushes and closes it); error
+// says why encoding or a write failed.
+bool writePng(FILE* file, const RgbImage& image, std::string& error);

@@ -44,13 +44,11 @@ void checkBlack(const ImageRecord& image, Findings& findings) {
 void checkBitmap(const char* name, Upload upload, Findings& findings) {
     const char* consequence =
         upload == Upload::Masked ? "the smoke has no texture" : "the demo stops at this texture";
-    const MappedFile file(name);
-    BitmapError error = BitmapError::OutOfMemory;
-    std::unique_ptr<ImageRecord> image;
-    if (file.data()) image = decodeBitmap(file.data(), file.size(), error);
+    BitmapError error = BitmapError::None;
+    const std::unique_ptr<ImageRecord> image = readBitmapFile(name, error);
     if (!image) {
         const std::string message =
-            file.data() || file.outOfMemory()
+            error != BitmapError::None
                 ? bitmapErrorText(error)
                 : "Failed to open DIB file " + std::string(name) + ". (the file is empty)";
         findings.error(0, "bitmap",

@@ -59,6 +59,8 @@ bool parseTime(const std::string& text, uint32_t& value) {
     return true;
 }
 
+const char kByteOrderMark[] = "\xef\xbb\xbf";
+
 // A NaN is written with its bit pattern, since its sign and payload have no decimal form.
 const char kNanPrefix[] = "nan:0x";
 
@@ -133,16 +135,18 @@ bool parseLine(const std::string& line, RunRecord& record, std::string& problem)
 
 }  // namespace
 
+std::string runCsvLine(const RunRecord& r) {
+    std::string line = std::to_string(r.timeMs);
+    for (float value : {r.position.x, r.position.y, r.position.z, r.pitch, r.roll, r.heading,
+                        r.forwardSpeed, r.turnRate}) {
+        line += "," + formatFloat(value);
+    }
+    return line;
+}
+
 void printRunCsv(const std::vector<RunRecord>& records, FILE* out) {
     std::fprintf(out, "%s\n", kRunCsvHeader);
-    for (const RunRecord& r : records) {
-        std::string line = std::to_string(r.timeMs);
-        for (float value : {r.position.x, r.position.y, r.position.z, r.pitch, r.roll, r.heading,
-                            r.forwardSpeed, r.turnRate}) {
-            line += "," + formatFloat(value);
-        }
-        std::fprintf(out, "%s\n", line.c_str());
-    }
+    for (const RunRecord& r : records) std::fprintf(out, "%s\n", runCsvLine(r).c_str());
 }
 
 bool readRunCsv(const std::string& path, std::vector<RunRecord>& records, std::string& error) {
@@ -154,11 +158,17 @@ bool readRunCsv(const std::string& path, std::vector<RunRecord>& records, std::s
     }
     std::string line;
     std::string problem;
-    int number = 0;
+    uint64_t number = 0;
+    bool headerSeen = false;
     while (problem.empty() && readLine(in, line)) {
         ++number;
+        // Editors on Windows start a UTF-8 file with a byte-order mark; it is no part of
+        // the first field.
+        if (number == 1 && line.compare(0, sizeof kByteOrderMark - 1, kByteOrderMark) == 0)
+            line.erase(0, sizeof kByteOrderMark - 1);
         const std::string text = trimmed(line);
-        if (text.empty() || (number == 1 && text == kRunCsvHeader)) continue;
+        if (number == 1 && text == kRunCsvHeader) headerSeen = true;
+        if (text.empty() || (number == 1 && headerSeen)) continue;
         RunRecord record;
         if (parseLine(line, record, problem)) records.push_back(record);
     }
@@ -166,5 +176,9 @@ bool readRunCsv(const std::string& path, std::vector<RunRecord>& records, std::s
     std::fclose(in);
     if (readError != 0) error = path + ": cannot read: " + std::strerror(readError);
     if (!problem.empty()) error = path + ":" + std::to_string(number) + ": " + problem;
-    return readError == 0 && problem.empty();
+    // What csv writes always has the header: a file without it or any record is no run
+    // but what is left of a failed write (an empty file from a full disk).
+    if (readError == 0 && problem.empty() && !headerSeen && records.empty())
+        error = path + ": holds neither the header line nor a record";
+    return error.empty();
 }

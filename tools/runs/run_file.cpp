@@ -1,5 +1,7 @@
 #include "runs/run_file.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -7,13 +9,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/output_file.h"
 #include "platform/files.h"
 
 namespace {
-
-std::string describe(const std::string& path, const char* what) {
-    return path + ": " + what + ": " + std::strerror(errno);
-}
 
 // Records are taken about a second apart; a wait of a minute or more is no recording.
 constexpr uint32_t kLongWaitMs = 60000;
@@ -43,89 +42,120 @@ bool finiteRecord(const RunRecord& r) {
     return true;
 }
 
-bool readRunFile(const std::string& path, RunFile& run, std::string& error) {
+RunFileReader::~RunFileReader() {
+    if (file) std::fclose(file);
+}
+
+bool RunFileReader::open(const std::string& runPath, std::string& error, uint64_t* size) {
     std::string reason;
-    FILE* file = openRegularStream(path.c_str(), &reason);
+    file = openRegularStream(runPath.c_str(), &reason);
     if (!file) {
-        error = path + ": cannot open: " + reason;
+        error = runPath + ": cannot open: " + reason;
         return false;
     }
-    run = RunFile{};
-    uint8_t bytes[kRunRecordSize];
-    size_t got = 0;
-    while ((got = std::fread(bytes, 1, kRunRecordSize, file)) == kRunRecordSize) {
-        run.records.push_back(decodeRunRecord(bytes));
-    }
-    run.trailingBytes = got;
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed) {
-        error = describe(path, "cannot read");
-        return false;
-    }
+    struct stat info {};
+    if (size) *size = fstat(fileno(file), &info) == 0 ? static_cast<uint64_t>(info.st_size) : 0;
+    path = runPath;
+    trailing = 0;
+    readError = 0;
     return true;
+}
+
+bool RunFileReader::next(RunRecord& record) {
+    if (!file) return false;
+    uint8_t bytes[kRunRecordSize];
+    const size_t got = std::fread(bytes, 1, kRunRecordSize, file);
+    if (got != kRunRecordSize) {
+        trailing = got;
+        if (std::ferror(file)) readError = errno ? errno : EIO;
+        return false;
+    }
+    record = decodeRunRecord(bytes);
+    return true;
+}
+
+bool RunFileReader::finish(std::string& error) {
+    if (readError == 0) return true;
+    error = path + ": cannot read: " + std::strerror(readError);
+    return false;
+}
+
+bool readRunFile(const std::string& path, RunFile& run, std::string& error) {
+    RunFileReader reader;
+    if (!reader.open(path, error)) return false;
+    run = RunFile{};
+    RunRecord record;
+    while (reader.next(record)) run.records.push_back(record);
+    run.trailingBytes = reader.trailingBytes();
+    return reader.finish(error);
 }
 
 bool writeRunFile(const std::string& path, const std::vector<RunRecord>& records,
-                  std::string& error) {
-    const std::string partial = path + ".partial";
-    FILE* file = std::fopen(partial.c_str(), "wb");
-    if (!file) {
-        error = describe(partial, "cannot create");
-        return false;
-    }
-    bool written = true;
+                  const std::vector<std::string>& inputs, std::string& error) {
+    OutputFile out;
+    if (!out.open(path, inputs, error)) return false;
     for (const RunRecord& record : records) {
         uint8_t bytes[kRunRecordSize];
         encodeRunRecord(record, bytes);
-        written = written && std::fwrite(bytes, 1, kRunRecordSize, file) == kRunRecordSize;
+        if (!out.write(bytes, kRunRecordSize)) break;
     }
-    written = (std::fclose(file) == 0) && written;
-    if (!written || std::rename(partial.c_str(), path.c_str()) != 0) {
-        error = describe(path, "cannot write");
-        std::remove(partial.c_str());
-        return false;
-    }
-    return true;
+    return out.commit(error);
 }
 
-std::vector<std::string> runFileWarnings(const RunFile& run) {
-    std::vector<std::string> warnings;
+void RunWarnings::say(const std::string& line) {
+    if (lines.size() < kMaxLines)
+        lines.push_back(line);
+    else
+        ++unsaid;
+}
+
+void RunWarnings::add(const RunRecord& record) {
     char line[300];
-    uint32_t reached = 0;  // the playback time at which the previous record was applied
-    for (size_t i = 0; i < run.records.size(); ++i) {
-        const uint32_t time = run.records[i].timeMs;
-        if (time > reached && time - reached > kLongWaitMs) {
-            const std::string since =
-                i == 0 ? "the start of playback" : "record " + std::to_string(i);
-            std::snprintf(line, sizeof line,
-                          "record %zu (%u ms) comes %s after %s: the run stands still that long, "
-                          "and the demo starts "
-                          "its runs again only after it",
-                          i + 1, time, duration(time - reached).c_str(), since.c_str());
-            warnings.push_back(line);
-        }
-        reached = std::max(reached, time);
-        if (!finiteRecord(run.records[i])) {
-            std::snprintf(line, sizeof line, "record %zu holds a value that is not a finite number",
-                          i + 1);
-            warnings.push_back(line);
-        }
-        if (i > 0 && run.records[i].timeMs < run.records[i - 1].timeMs) {
-            std::snprintf(line, sizeof line,
-                          "record %zu (%u ms) is earlier than record %zu (%u ms); playback applies "
-                          "it one frame "
-                          "after the previous one",
-                          i + 1, run.records[i].timeMs, i, run.records[i - 1].timeMs);
-            warnings.push_back(line);
-        }
+    const size_t number = ++count;
+    const uint32_t time = record.timeMs;
+    if (time > reached && time - reached > kLongWaitMs) {
+        const std::string since =
+            number == 1 ? "the start of playback" : "record " + std::to_string(number - 1);
+        std::snprintf(line, sizeof line,
+                      "record %zu (%u ms) comes %s after %s: the run stands still that long, "
+                      "and the demo starts its runs again only after it",
+                      number, time, duration(time - reached).c_str(), since.c_str());
+        say(line);
     }
-    if (run.trailingBytes > 0) {
+    reached = std::max(reached, time);
+    if (sayNotFinite && !finiteRecord(record)) {
+        std::snprintf(line, sizeof line, "record %zu holds a value that is not a finite number",
+                      number);
+        say(line);
+    }
+    if (number > 1 && time < previousTime) {
+        std::snprintf(line, sizeof line,
+                      "record %zu (%u ms) is earlier than record %zu (%u ms); playback applies "
+                      "it one frame after the previous one",
+                      number, time, number - 1, previousTime);
+        say(line);
+    }
+    previousTime = time;
+}
+
+std::vector<std::string> RunWarnings::finish(size_t trailingBytes) {
+    std::vector<std::string> all = lines;
+    if (unsaid > 0) {
+        all.push_back(std::to_string(unsaid) + " more warnings like these are left out");
+    }
+    if (trailingBytes > 0) {
+        char line[200];
         std::snprintf(
             line, sizeof line,
             "%zu trailing bytes after record %zu make no whole record; playback ignores them",
-            run.trailingBytes, run.records.size());
-        warnings.push_back(line);
+            trailingBytes, count);
+        all.push_back(line);
     }
-    return warnings;
+    return all;
+}
+
+std::vector<std::string> runFileWarnings(const RunFile& run) {
+    RunWarnings warnings;
+    for (const RunRecord& record : run.records) warnings.add(record);
+    return warnings.finish(run.trailingBytes);
 }

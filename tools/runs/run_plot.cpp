@@ -1,5 +1,6 @@
 #include "runs/run_plot.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -8,6 +9,7 @@
 #include <cstring>
 #include <memory>
 
+#include "common/output_file.h"
 #include "common/png_image.h"
 #include "platform/files.h"
 #include "runs/run_file.h"
@@ -331,20 +333,41 @@ Bounds boundsOf(const Track& track, const std::vector<Run>& runs) {
 }
 
 // The run file's own warnings, but non-finite records only counted: a damaged file would
-// otherwise give a line for each. Placeholders keep every other warning's record numbers.
+// otherwise give a line for each.
 void noteRunWarnings(const Run& run, std::vector<std::string>& notes, Omissions& omitted) {
-    RunFile checked;
-    checked.trailingBytes = run.file.trailingBytes;
-    checked.records = run.file.records;
-    for (RunRecord& r : checked.records) {
-        if (finiteRecord(r)) continue;
-        ++omitted.records;
-        const uint32_t timeMs = r.timeMs;
-        r = RunRecord{};
-        r.timeMs = timeMs;
+    RunWarnings warnings(false);
+    for (const RunRecord& r : run.file.records) {
+        if (!finiteRecord(r)) ++omitted.records;
+        warnings.add(r);
     }
-    for (const std::string& warning : runFileWarnings(checked))
+    for (const std::string& warning : warnings.finish(run.file.trailingBytes))
         notes.push_back(run.path + ": " + warning);
+}
+
+// An existing file is replaced only by a newer map: a PNG picture, or an empty file. A run
+// file or a model named by --out (its value forgotten before rec/*) is no map to overwrite.
+bool replaceableMap(const std::string& path, std::string& error) {
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return true;  // a new file; checkOutputPath has seen to the rest
+    static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    uint8_t start[sizeof kSignature] = {};
+    const ssize_t got = read(fd, start, sizeof start);
+    close(fd);
+    if (got == 0 || (got == sizeof start && std::memcmp(start, kSignature, sizeof start) == 0))
+        return true;
+    error = path + ": is not a PNG picture; it is not replaced by the map";
+    return false;
+}
+
+bool writeMap(const std::string& path, const RgbImage& image,
+              const std::vector<std::string>& inputs, std::string& error) {
+    OutputFile out;
+    if (!out.open(path, inputs, error)) return false;
+    if (!writePng(out.stream(), image, error)) {
+        error = path + ": " + error;
+        return false;  // the new file goes with out
+    }
+    return out.commit(error);
 }
 
 void noteOmissions(const Omissions& omitted, std::vector<std::string>& notes) {
@@ -362,6 +385,12 @@ void noteOmissions(const Omissions& omitted, std::vector<std::string>& notes) {
 }  // namespace
 
 bool plotRuns(const PlotOptions& options, std::vector<std::string>& notes, std::string& error) {
+    std::vector<std::string> inputs = options.runPaths;
+    inputs.push_back(options.trackPath);
+    if (!checkOutputPath(options.outPath, inputs, error) ||
+        !replaceableMap(options.outPath, error)) {
+        return false;
+    }
     auto track = std::make_unique<Track>();
     if (!loadTrack(options.trackPath, *track, error)) return false;
     Omissions omitted;
@@ -381,5 +410,5 @@ bool plotRuns(const PlotOptions& options, std::vector<std::string>& notes, std::
     std::snprintf(legend, sizeof legend,
                   "colours: blue for speed 0 through green to red for speed %.3g", topSpeed);
     notes.push_back(legend);
-    return writePng(options.outPath, image, error);
+    return writeMap(options.outPath, image, inputs, error);
 }

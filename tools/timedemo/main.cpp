@@ -5,6 +5,7 @@
 #include <GL/freeglut.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -13,6 +14,7 @@
 #include "app/frame.h"
 #include "common/command_line.h"
 #include "common/offline_demo.h"
+#include "common/output_file.h"
 #include "platform/standard_streams.h"
 #include "timedemo/breakdown.h"
 #include "timedemo/soak.h"
@@ -52,6 +54,9 @@ const char kHelp[] =
     "Examples:\n"
     "  $ xvfb-run -a zorvex-timedemo --frames 600\n"
     "  $ zorvex-timedemo --size 1024x768 --no-blur\n";
+
+// A loop of the race is given at most an hour of demo time to end.
+constexpr int64_t kMaxLoopSeconds = 3600;
 
 struct TimedemoOptions {
     DemoSettings demo;
@@ -180,6 +185,31 @@ void printReport(const TimedemoOptions& options, const Report& report) {
     std::printf("ratio (demo / bare frame rate): %.3f\n", demoFps / bareFps);
 }
 
+// The loop lines are the report; they go out as they come, to the standard output that
+// was set aside for it.
+int soak(const TimedemoOptions& options, int reportFd) {
+    std::string error;
+    if (!runsEndWithin(kMaxLoopSeconds * 1000, error)) {
+        std::fprintf(stderr, "%s: %s\n", kProgram, error.c_str());
+        return 1;
+    }
+    FILE* loopLines = fdopen(dup(reportFd), "w");
+    if (!loopLines) {
+        std::fprintf(stderr, "%s: standard output: %s\n", kProgram, std::strerror(errno));
+        return 1;
+    }
+    int writeError = 0;
+    const bool looped =
+        runSoak(options.loops, options.fps, kMaxLoopSeconds * options.fps, loopLines, writeError);
+    if (std::fclose(loopLines) != 0 && writeError == 0) writeError = errno ? errno : EIO;
+    if (!looped)
+        std::fprintf(stderr, "%s: the runs did not start again within an hour of demo time\n",
+                     kProgram);
+    else if (writeError != 0)
+        std::fprintf(stderr, "%s: standard output: %s\n", kProgram, std::strerror(writeError));
+    return looped && writeError == 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -192,7 +222,7 @@ int main(int argc, char** argv) {
     }
     if (options.help) {
         std::fputs(kHelp, stdout);
-        return 0;
+        return finishStandardOutput(kProgram) ? 0 : 1;
     }
     // The demo's transcript goes to standard error, so standard output holds only the report.
     std::fflush(stdout);
@@ -201,17 +231,7 @@ int main(int argc, char** argv) {
     options.demo.transcriptHint = "; its lines are above";
     Report report;
     const bool started = startOfflineDemo(kProgram, options.demo, error);
-    if (started && options.loops > 0) {
-        // The loop lines are the report; they go out as they come.
-        FILE* loopLines = fdopen(dup(savedStdout), "w");
-        const bool looped =
-            runSoak(options.loops, options.fps, int64_t{3600} * options.fps, loopLines);
-        std::fclose(loopLines);
-        if (!looped)
-            std::fprintf(stderr, "%s: the runs did not start again within an hour of demo time\n",
-                         kProgram);
-        return looped ? 0 : 1;
-    }
+    if (started && options.loops > 0) return soak(options, savedStdout);
     if (started) {
         timeDemoFrames(options, report);
         timeBareFrames(options, report);
@@ -224,5 +244,5 @@ int main(int argc, char** argv) {
         return 1;
     }
     printReport(options, report);
-    return 0;
+    return finishStandardOutput(kProgram) ? 0 : 1;
 }

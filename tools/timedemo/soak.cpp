@@ -3,8 +3,14 @@
 #include <GL/freeglut.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+
 #include "app/frame.h"
+#include "assets/pack_files.h"
 #include "common/offline_demo.h"
+#include "platform/files.h"
+#include "replay/run_record.h"
 
 namespace {
 
@@ -20,6 +26,19 @@ double residentMegabytes() {
                 : -1.0;
 }
 
+// The playback time by which every record of the run file has fallen due; 0 for a file
+// that has no record or cannot be read (its playback ends at once).
+uint32_t lastRecordTime(const char* path) {
+    FILE* file = openRegularStream(path);
+    if (!file) return 0;
+    uint8_t bytes[kRunRecordSize];
+    uint32_t latest = 0;
+    while (std::fread(bytes, 1, kRunRecordSize, file) == kRunRecordSize)
+        latest = std::max(latest, decodeRunRecord(bytes).timeMs);
+    std::fclose(file);
+    return latest;
+}
+
 void renderOneFrame(VirtualClock& clock) {
     display();
     glFinish();
@@ -28,7 +47,8 @@ void renderOneFrame(VirtualClock& clock) {
 
 }  // namespace
 
-bool runSoak(int64_t loops, int fps, int64_t maxLoopFrames, FILE* out) {
+bool runSoak(int64_t loops, int fps, int64_t maxLoopFrames, FILE* out, int& writeError) {
+    writeError = 0;
     VirtualClock clock(fps);
     clock.start();
     int64_t loopStart = 0;
@@ -43,8 +63,29 @@ bool runSoak(int64_t loops, int fps, int64_t maxLoopFrames, FILE* out) {
         std::fprintf(out, "loop %lld: %.2f s of demo time (%lld frames), resident %.2f MB\n",
                      static_cast<long long>(loop), static_cast<double>(frames) / fps,
                      static_cast<long long>(frames), residentMegabytes());
-        std::fflush(out);
+        errno = 0;
+        if (std::fflush(out) != 0 || std::ferror(out)) {
+            writeError = errno ? errno : EIO;
+            return true;
+        }
         loopStart = clock.frame();
+    }
+    return true;
+}
+
+bool runsEndWithin(int64_t maxLoopMs, std::string& error) {
+    for (const char* run : {kCameraRunFile, kDs21RunFile, kR5RunFile}) {
+        const uint32_t lastMs = lastRecordTime(run);
+        if (lastMs <= maxLoopMs) continue;
+        const double hours = lastMs / 3600000.0;
+        char text[200];
+        std::snprintf(text, sizeof text,
+                      "%s: its last record falls due after %.1f %s of playback; a loop of the "
+                      "race is given at most %lld s of demo time to end",
+                      run, hours < 48 ? hours : hours / 24, hours < 48 ? "hours" : "days",
+                      static_cast<long long>(maxLoopMs / 1000));
+        error = text;
+        return false;
     }
     return true;
 }
