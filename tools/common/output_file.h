@@ -14,7 +14,7 @@
 // that is one of the program's inputs (the same file under any name). Check those with
 // checkOutputPath before touching any output, so a refusal leaves everything as it was.
 class OutputFile {
-public:
+  public:
     OutputFile() = default;
     ~OutputFile();  // removes the new file unless commit() put it in place
     OutputFile(const OutputFile&) = delete;
@@ -22,8 +22,7 @@ public:
 
     // Checks the target as checkOutputPath does and creates the new file beside it. False,
     // with error naming the target and the reason, when refused or when it cannot be made.
-    bool open(const std::string& path, const std::vector<std::string>& inputs,
-              std::string& error);
+    bool open(const std::string& path, const std::vector<std::string>& inputs, std::string& error);
 
     // The open stream for writing; nullptr before open() and after commit() or abandon().
     FILE* stream() const { return file; }
@@ -38,7 +37,7 @@ public:
 
     const std::string& path() const { return target; }
 
-private:
+  private:
     FILE* file = nullptr;
     std::string target;
     std::string temporary;
