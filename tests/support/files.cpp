@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -23,7 +24,8 @@ TempDir::~TempDir() {
 }
 
 std::string TempDir::file(const std::string& relative) const {
-    const std::string full = root + "/" + relative;
+    std::string full = root + "/" + relative;
+    std::replace(full.begin(), full.end(), '\\', '/');
     std::error_code ignored;
     fs::create_directories(fs::path(full).parent_path(), ignored);
     return full;
