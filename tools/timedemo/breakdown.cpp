@@ -10,14 +10,15 @@
 #include <string>
 
 #include "assets/model_parser.h"
+#include "assets/pack_files.h"
 #include "platform/files.h"
 
 namespace {
 
 const char* const kStepNames[kFrameStepCount] = {
     "view and sky box", "cars", "landscape", "track", "smoke", "blur", "swap"};
-const char* const kSceneModels[] = {"models\\track.ascii", "models\\landscape.ascii",
-                                    "models\\ds21.ascii", "models\\r5.ascii"};
+const char* const kSceneModels[] = {kTrackModelFile, kLandscapeModelFile, kDs21ModelFile,
+                                    kR5ModelFile};
 
 FrameBreakdown* active = nullptr;
 int currentStep = -1;
