@@ -187,7 +187,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (options.help) {
-        std::fputs(kCaptureHelp, stdout);
+        std::fputs(kCaptureHelp.c_str(), stdout);
         return 0;
     }
     const std::string outDir = absolutePath(options.outDir);
