@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -58,6 +59,16 @@ std::vector<uint8_t> screenshot(const std::string& window, const TempDir& dir) {
     const std::string path = dir.file("shot.rgb");
     shell("import -window " + window + " -depth 8 rgb:" + path);
     return readBinaryFile(path);
+}
+
+// Screenshots of the window, taken one after another, until one is what done looks for or
+// ten seconds have passed; the last one taken.
+template <typename Done>
+std::vector<uint8_t> screenshotWhen(const std::string& window, const TempDir& dir, Done done) {
+    const auto end = Clock::now() + std::chrono::seconds(10);
+    std::vector<uint8_t> shot = screenshot(window, dir);
+    while (!done(shot) && Clock::now() < end) shot = screenshot(window, dir);
+    return shot;
 }
 
 double differingFraction(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
@@ -157,34 +168,52 @@ TEST_F(DemoTest,
     const std::string window = findWindow();
     ASSERT_FALSE(window.empty());
     // Xvfb has no game mode; the window covers the whole 1280 x 1024 screen instead.
-    std::string geometry;
-    for (int i = 0; i < 20 && geometry.rfind("1280x1024+", 0) != 0; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    const auto end = Clock::now() + std::chrono::seconds(10);
+    std::string geometry = geometryOf(window);
+    while (geometry.rfind("1280x1024+", 0) != 0 && Clock::now() < end)
         geometry = geometryOf(window);
-    }
     EXPECT_EQ(geometry.rfind("1280x1024+", 0), 0u) << geometry;
 
-    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
-    const auto free = screenshot(window, dir);
+    // The first full-screen picture once it is drawn (more than one colour) and holds still.
+    std::vector<uint8_t> previous;
+    const auto free = screenshotWhen(window, dir, [&](const std::vector<uint8_t>& shot) {
+        const bool drawn = std::any_of(shot.begin(), shot.end(),
+                                       [&](uint8_t byte) { return byte != shot.front(); });
+        const bool still = drawn && differingFraction(previous, shot) < 0.02;
+        previous = shot;
+        return still;
+    });
     ASSERT_GT(free.size(), 1000u * 1000u * 3u) << "a screenful of pixels";
+    // Each release of c shows another view: a screenful that differs from the one before.
+    const auto changedFrom = [&](const std::vector<uint8_t>& before) {
+        return screenshotWhen(window, dir, [&](const std::vector<uint8_t>& shot) {
+            return shot.size() == before.size() && differingFraction(before, shot) > 0.2;
+        });
+    };
     sendKey(window, "c");
-    std::this_thread::sleep_for(std::chrono::milliseconds(700));
-    const auto inCar = screenshot(window, dir);
+    const auto inCar = changedFrom(free);
+    ASSERT_EQ(inCar.size(), free.size());
     EXPECT_GT(differingFraction(free, inCar), 0.2);
     sendKey(window, "c");
-    std::this_thread::sleep_for(std::chrono::milliseconds(700));
-    const auto overhead = screenshot(window, dir);
+    const auto overhead = changedFrom(inCar);
+    ASSERT_EQ(overhead.size(), free.size());
     EXPECT_GT(differingFraction(inCar, overhead), 0.2);
     sendKey(window, "c");
-    std::this_thread::sleep_for(std::chrono::milliseconds(700));
-    EXPECT_LT(differingFraction(free, screenshot(window, dir)), 0.02)
-        << "three releases bring the view back";
-    // Typed as a person types it: the x is released while shift is still held.
+    const auto back = screenshotWhen(window, dir, [&](const std::vector<uint8_t>& shot) {
+        return differingFraction(free, shot) < 0.02;
+    });
+    EXPECT_LT(differingFraction(free, back), 0.02) << "three releases bring the view back";
+    // Typed as a person types it: the x is released while shift is still held. The c after it
+    // shows when the demo has taken both keys, in the order they were typed.
     shell("xdotool windowfocus --sync " + window + " keydown shift keydown x keyup x keyup shift");
-    EXPECT_EQ(demo->waitExit(1500), -1) << "upper-case X must not quit";
+    sendKey(window, "c");
+    EXPECT_EQ(changedFrom(free).size(), free.size()) << "upper-case X must not quit";
+    EXPECT_EQ(demo->waitExit(0), -1) << "upper-case X must not quit";
+    // FPS answered no: a rate line would have come three seconds after the start, by the
+    // tenth start of the 400 ms runs.
+    EXPECT_TRUE(demo->waitForOutputCount(kRunsStart, 10, 20000)) << demo->out;
     sendKey(window, "x");
     EXPECT_EQ(demo->waitExit(10000), 0);
-    // FPS answered no: more than a whole frame-rate window has passed without a rate line.
     EXPECT_EQ(demo->out.find("FPS: "), std::string::npos) << demo->out;
     EXPECT_EQ(demo->out.find("Question?"), std::string::npos);
 }

@@ -19,26 +19,22 @@ fail() {
     exit 1
 }
 
-# An X server of our own, so no other test's window is ever found or typed into.
+# An X server of our own, so no other test's window is ever found or typed into. It says its
+# display number once it accepts clients.
 start_display() {
-    Xvfb -displayfd 9 -screen 0 1280x1024x24 -nolisten tcp 9>"$work/display" 2>"$work/xvfb.txt" &
+    local number=""
+    exec {display_fd}< <(exec Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp 2>"$work/xvfb.txt")
     xvfb_pid=$!
-    for _ in $(seq 100); do
-        if [ -s "$work/display" ]; then break; fi
-        sleep 0.1
-    done
-    [ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.txt")"
-    export DISPLAY=":$(head -n 1 "$work/display")"
+    read -r -t 30 number <&"$display_fd" || fail "Xvfb did not start: $(cat "$work/xvfb.txt")"
+    export DISPLAY=":$number"
 }
 
-# Waits up to 90 s, while process $4 lives, until file $1 holds $2 lines that start with $3.
+# Waits up to 90 s, while process $4 lives, until file $1 holds $2 lines that start with $3:
+# the lines are read as they are written.
 wait_for_lines() {
-    for _ in $(seq 900); do
-        if [ "$(grep -c "^$3" "$1" || true)" -ge "$2" ]; then return 0; fi
-        kill -0 "$4" 2>/dev/null || return 1
-        sleep 0.1
-    done
-    return 1
+    local found
+    found="$(grep -c -m "$2" "^$3" < <(timeout 90 tail -n +1 -f --pid="$4" "$1" 2>/dev/null))" || true
+    [ "${found:-0}" -ge "$2" ]
 }
 
 # Starts `zorvex ask` through the PATH from an empty folder, answering the four questions

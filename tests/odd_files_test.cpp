@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "assets/pack_files.h"
 #include "support/files.h"
 #include "support/process.h"
 #include "support/tiny_content.h"
@@ -50,17 +51,16 @@ TEST(SpecialFiles, EveryReaderRefusesWhatIsNotARegularFileWithoutWaiting) {
     ASSERT_TRUE(server.waitForOutput("\n", 10000)) << "Xvfb did not start: " << server.err;
     const std::string display = "DISPLAY=:" + server.out.substr(0, server.out.find('\n'));
     const Case cases[] = {
-        {"models/track.ascii", Special::Folder,
+        {kTrackModelFile, Special::Folder,
          "Error: cannot open model file models/track.ascii: Is a directory\n", true},
-        {"models/ds21.ascii", Special::Fifo,
+        {kDs21ModelFile, Special::Fifo,
          "Error: cannot open model file models/ds21.ascii: not a regular file\n", true},
-        {"models/r5.ascii", Special::DevNull,
+        {kR5ModelFile, Special::DevNull,
          "Error: cannot open model file models/r5.ascii: not a regular file\n", true},
-        {"tex/clouds.bmp", Special::Fifo, "Error: Failed to open DIB file tex\\clouds.bmp.\n",
-         true},
-        {"rec/record1.rec", Special::Fifo, "\nunable to open file for playback", false},
-        {"rec/record2.rec", Special::DevZero, "\nunable to open file for playback", false},
-        {"audio/music.mp3", Special::Fifo, "Track Init...", false},
+        {kSkyBitmapFile, Special::Fifo, "Error: Failed to open DIB file tex\\clouds.bmp.\n", true},
+        {kDs21RunFile, Special::Fifo, "\nunable to open file for playback", false},
+        {kR5RunFile, Special::DevZero, "\nunable to open file for playback", false},
+        {kMusicFile, Special::Fifo, "Track Init...", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);

@@ -90,7 +90,8 @@ const std::vector<BrokenPack>& brokenPacks() {
          "cannot open model file models/ds21.ascii: No such file or directory"},
         {"texture named with backslashes in one file name",
          [](const TempDir& d) {
-             std::rename(d.file("tex/r5.bmp").c_str(), d.file("tex\\r5.bmp").c_str());
+             // Spelled out: TempDir::file reads a backslash as a folder.
+             std::rename(d.file("tex/r5.bmp").c_str(), (d.path() + "/tex\\r5.bmp").c_str());
          },
          at("models/r5.ascii", 3),
          "\"tex\\r5.bmp\": missing; \"tex\\r5.bmp\" would serve on the system packs are made on "

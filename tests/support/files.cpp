@@ -24,7 +24,8 @@ TempDir::~TempDir() {
 }
 
 std::string TempDir::file(const std::string& relative) const {
-    const std::string full = root + "/" + relative;
+    std::string full = root + "/" + relative;
+    std::replace(full.begin(), full.end(), '\\', '/');
     std::error_code ignored;
     fs::create_directories(fs::path(full).parent_path(), ignored);
     return full;

@@ -12,7 +12,8 @@ class TempDir {
     TempDir& operator=(const TempDir&) = delete;
 
     const std::string& path() const { return root; }
-    // Absolute path of a file inside; creates the parent folders of relative.
+    // Absolute path of a file inside; creates the parent folders of relative. A '\\' in
+    // relative separates folders too, so a file can be named as the program names it.
     std::string file(const std::string& relative) const;
     void write(const std::string& relative, const std::string& content) const;
     void write(const std::string& relative, const std::vector<uint8_t>& content) const;

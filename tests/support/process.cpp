@@ -2,9 +2,11 @@
 
 #include <poll.h>
 #include <signal.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -41,12 +43,14 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::stri
     inFd = in[1];
     outFd = outPipe[0];
     errFd = errPipe[0];
+    // Readable once the child has ended, so its end is waited for like its output.
+    exitFd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
     signal(SIGPIPE, SIG_IGN);
 }
 
 ChildProcess::~ChildProcess() {
     kill();
-    for (int fd : {inFd, outFd, errFd}) {
+    for (int fd : {inFd, outFd, errFd, exitFd}) {
         if (fd >= 0) close(fd);
     }
 }
@@ -60,12 +64,15 @@ void ChildProcess::closeInput() {
     inFd = -1;
 }
 
-// Reads what one of the two streams has, waiting up to timeoutMs; a stream that has ended
-// is closed and marked -1.
-void ChildProcess::pump(int timeoutMs) {
-    pollfd fds[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};  // poll skips a negative descriptor
-    if ((outFd < 0 && errFd < 0) || poll(fds, 2, timeoutMs) <= 0) return;
-    for (pollfd& p : fds) {
+// Reads what one of the two streams has, waiting up to timeoutMs for it (or for the child's
+// end, with untilExit); a stream that has ended is closed and marked -1. Returns false when
+// nothing came.
+bool ChildProcess::pump(int timeoutMs, bool untilExit) {
+    // poll skips a negative descriptor
+    pollfd fds[3] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}, {untilExit ? exitFd : -1, POLLIN, 0}};
+    if (poll(fds, 3, timeoutMs) <= 0) return false;
+    for (int i = 0; i < 2; ++i) {
+        pollfd& p = fds[i];
         if (p.fd < 0 || !(p.revents & (POLLIN | POLLHUP))) continue;
         char buffer[4096];
         const ssize_t got = read(p.fd, buffer, sizeof buffer);
@@ -76,30 +83,49 @@ void ChildProcess::pump(int timeoutMs) {
             (p.fd == outFd ? outFd : errFd) = -1;
         }
     }
+    return true;
 }
 
 bool ChildProcess::waitForOutput(const std::string& needle, int timeoutMs) {
+    return waitForOutputCount(needle, 1, timeoutMs);
+}
+
+bool ChildProcess::waitForOutputCount(const std::string& needle, int count, int timeoutMs) {
     const long long end = nowMs() + timeoutMs;
-    while (out.find(needle) == std::string::npos) {
+    size_t at = 0;  // where the next occurrence is looked for
+    for (int found = 0; found < count;) {
+        const size_t next = out.find(needle, at);
+        if (next != std::string::npos) {
+            ++found;
+            at = next + needle.size();
+            continue;
+        }
         const long long left = end - nowMs();
         if (left <= 0 || (outFd < 0 && errFd < 0)) return false;
-        pump(static_cast<int>(left < 50 ? left : 50));
+        pump(static_cast<int>(left), false);
     }
     return true;
 }
 
 int ChildProcess::waitExit(int timeoutMs) {
     const long long end = nowMs() + timeoutMs;
-    for (int raw = 0; !exited; pump(20)) {
+    for (int raw = 0; !exited;) {
         if (waitpid(pid, &raw, WNOHANG) == pid) {
             exited = true;
             status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
             signalNumber = WIFSIGNALED(raw) ? WTERMSIG(raw) : 0;
-        } else if (nowMs() >= end) {
-            return -1;
+            break;
         }
+        const long long left = end - nowMs();
+        if (left <= 0) return -1;
+        // Without a descriptor for its end (a kernel before 5.3), the child is looked at
+        // every 20 ms.
+        pump(static_cast<int>(exitFd >= 0 ? left : std::min(left, 20LL)), true);
     }
-    while (outFd >= 0 || errFd >= 0) pump(100);
+    // What the child wrote before it ended; a process it left behind may keep the streams
+    // open, so reading stops once they have been quiet for a while.
+    while ((outFd >= 0 || errFd >= 0) && pump(1000, false)) {
+    }
     return status;
 }
 

@@ -20,6 +20,8 @@ class ChildProcess {
     // Reads what has arrived so far, waiting up to timeoutMs for text to contain needle.
     // Returns true when it did.
     bool waitForOutput(const std::string& needle, int timeoutMs);
+    // The same for count occurrences of needle that do not overlap.
+    bool waitForOutputCount(const std::string& needle, int count, int timeoutMs);
     // Waits up to timeoutMs for the process to end; returns its exit status, or -1 when it
     // is still running (or was killed by a signal).
     int waitExit(int timeoutMs);
@@ -35,10 +37,11 @@ class ChildProcess {
     pid_t pid = -1;
 
   private:
-    void pump(int timeoutMs);
+    bool pump(int timeoutMs, bool untilExit);
     int inFd = -1;
     int outFd = -1;
     int errFd = -1;
+    int exitFd = -1;
     bool exited = false;
     int status = -1;
     int signalNumber = 0;

@@ -2,7 +2,9 @@
 
 #include <cstdlib>
 #include <sstream>
+#include <utility>
 
+#include "assets/pack_files.h"
 #include "support/files.h"
 
 namespace {
@@ -116,25 +118,26 @@ std::vector<RunRecord> steadyRun(int records, uint32_t gapMs, Vec3 position, flo
 }
 
 void writeTinyContent(const TempDir& dir, const TinyContent& content) {
-    dir.write("models/track.ascii",
-              quadObject("tex\\road.bmp", {flatQuad(-400, -400, 400, 400, 0)}));
-    dir.write("models/landscape.ascii",
+    dir.write(kTrackModelFile, quadObject("tex\\road.bmp", {flatQuad(-400, -400, 400, 400, 0)}));
+    dir.write(kLandscapeModelFile,
               quadObject("tex\\grass.bmp", {flatQuad(-1500, -1500, 1500, 1500, -5)}));
-    dir.write("models/ds21.ascii", boxModel("tex\\ds21.bmp", 40, 110, 50));
-    dir.write("models/r5.ascii", boxModel("tex\\r5.bmp", 40, 80, 60));
+    dir.write(kDs21ModelFile, boxModel("tex\\ds21.bmp", 40, 110, 50));
+    dir.write(kR5ModelFile, boxModel("tex\\r5.bmp", 40, 80, 60));
     dir.write("tex/road.bmp", solidBmp(8, 8, 90, 90, 90));
     dir.write("tex/grass.bmp", solidBmp(8, 8, 40, 140, 40));
     dir.write("tex/ds21.bmp", solidBmp(4, 4, 220, 30, 30));
     dir.write("tex/r5.bmp", solidBmp(4, 4, 240, 220, 20));
     const uint8_t skyLow[3] = {250, 250, 255};
     const uint8_t skyHigh[3] = {20, 60, 200};
-    dir.write("tex/clouds.bmp", gradientBmp(16, 16, skyLow, skyHigh));
-    dir.write("tex/smoke.bmp",
+    dir.write(kSkyBitmapFile, gradientBmp(16, 16, skyLow, skyHigh));
+    dir.write(kSmokeBitmapFile,
               content.visibleSmoke ? solidBmp(8, 8, 200, 200, 200) : solidBmp(8, 8, 0, 0, 0));
-    const std::vector<RunRecord>* runs[3] = {&content.cameraRun, &content.ds21Run, &content.r5Run};
-    for (int i = 0; i < 3; ++i) {
-        if (!runs[i]->empty())
-            dir.write("rec/record" + std::to_string(i) + ".rec", encodeRun(*runs[i]));
+    const std::pair<const char*, const std::vector<RunRecord>*> runs[] = {
+        {kCameraRunFile, &content.cameraRun},
+        {kDs21RunFile, &content.ds21Run},
+        {kR5RunFile, &content.r5Run}};
+    for (const auto& [file, run] : runs) {
+        if (!run->empty()) dir.write(file, encodeRun(*run));
     }
-    if (content.writeMusic) writeToneMp3(dir, "audio/music.mp3");
+    if (content.writeMusic) writeToneMp3(dir, kMusicFile);
 }

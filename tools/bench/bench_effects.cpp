@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "assets/pack_files.h"
 #include "effects/smoke.h"
 #include "platform/ticks.h"
 #include "world/car.h"
@@ -36,7 +37,7 @@ void BM_SmokeUpdateSteadyState(benchmark::State& state) {
     ManualClock::install(1000);
     resetSmokeRandom();
     Car car;
-    SmokeEmitter emitter(1000, "tex\\smoke.bmp");  // a missing bitmap only leaves it untextured
+    SmokeEmitter emitter(1000, kSmokeBitmapFile);  // a missing bitmap only leaves it untextured
     emitter.setEmitInterval(15);
     emitter.setSpawnOffset(0.3f, 0.03f);
     emitter.attachCar(&car);

@@ -6,7 +6,7 @@ const char kCaptureUsage[] =
     "usage: zorvex-capture [OPTION]...\n"
     "Try 'zorvex-capture --help' for more information.\n";
 
-const char kCaptureHelp[] =
+const std::string kCaptureHelp =
     "Usage: zorvex-capture [OPTION]...\n"
     "Renders the Zorvex 2005 Demo frame by frame on a virtual clock that moves a fixed step\n"
     "per frame, into OUT/frame_00001.png ... and, when ffmpeg is installed, OUT/capture.mp4\n"
@@ -25,7 +25,9 @@ const char kCaptureHelp[] =
     "                    10000000, however the length is given\n"
     "  --fps N           frames per second of demo time and of the video (default 60, the\n"
     "                    rate at which a 60 Hz screen shows the demo)\n"
-    "  --size WxH        frame size in pixels (default 450x450)\n"
+    "  --size WxH        frame size in pixels (default " +
+    sizeText(kWindowWidth, kWindowHeight) +
+    ")\n"
     "  --no-blur         without the accumulation-buffer motion blur\n"
     "  --no-lighting     without lighting\n"
     "  --keys SCRIPT     key releases through the demo's own key handler, separated by\n"

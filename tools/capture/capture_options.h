@@ -20,7 +20,7 @@ struct CaptureOptions {
 
 // The short usage shown after a command-line error, and the full --help text.
 extern const char kCaptureUsage[];
-extern const char kCaptureHelp[];
+extern const std::string kCaptureHelp;
 
 // Reads the command line. Returns false and says why when an option is unknown, lacks its
 // value or has a bad one.

@@ -224,7 +224,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (options.help) {
-        std::fputs(kCaptureHelp, stdout);
+        std::fputs(kCaptureHelp.c_str(), stdout);
         return finishStandardOutput(kProgram) ? 0 : 1;
     }
     stopOnSignals();

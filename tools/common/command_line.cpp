@@ -138,3 +138,7 @@ bool takeValue(int argc, char** argv, int& index, std::string& value, std::strin
     value = argv[++index];
     return true;
 }
+
+std::string sizeText(int width, int height) {
+    return std::to_string(width) + "x" + std::to_string(height);
+}

@@ -43,3 +43,6 @@ int64_t keyEventFrame(const KeyEvent& event, int fps);
 
 // Reads the option value that follows argv[index]; false when there is none.
 bool takeValue(int argc, char** argv, int& index, std::string& value, std::string& error);
+
+// "WxH", the form parseSize reads: the help texts state the default size with it.
+std::string sizeText(int width, int height);

@@ -30,8 +30,9 @@ std::string guardHint;
 void (*guardShowLines)() = nullptr;
 bool assembling = false;
 
-// The demo ends the process with status 0 when an asset it needs cannot be read; for a
-// tool that would report a failed run as a success.
+// The demo's readers end the process with status 1 when an asset it needs cannot be read,
+// in the demo's own words; the tool adds a line of its own that says the scene could not be
+// built and where the demo's transcript went.
 void exitDuringAssembly() {
     if (!assembling) return;
     std::fflush(stdout);

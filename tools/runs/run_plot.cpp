@@ -13,6 +13,7 @@
 #include "common/png_image.h"
 #include "platform/files.h"
 #include "runs/run_file.h"
+#include "world/angles.h"
 #include "world/car.h"
 #include "world/track.h"
 
@@ -252,14 +253,14 @@ bool goneForGood(const RgbImage& image, const MapView& view, const Car& car, con
     const double speed = std::fabs(car.speed) * 0.001 * view.scale;  // pixels per ms
     const double left = static_cast<double>(leftMs);
     if (distance > speed * left + 2.0) return true;
-    const double turn = std::fabs(car.turnRate) * 0.1 * 0.0174532;  // radians per ms
+    const double turn = std::fabs(car.turnRate) * 0.1 * kRadiansPerDegree;  // radians per ms
     if (turn * static_cast<double>(stretch.strideMs) > 0.05) return false;
-    const double radians = car.heading * 0.0174532;
+    const double radians = car.heading * kRadiansPerDegree;
     const double sign = car.speed < 0.0 ? -1.0 : 1.0;  // speed holds the negated forward speed
     const bool headingAway = sign * (-std::sin(radians) * dx - std::cos(radians) * dy) >= 0.0;
     if (!headingAway) return false;
     const double radius = turn > 0.0 ? speed / turn : INFINITY;
-    const double quarterMs = turn > 0.0 ? 1.5707963 / turn : INFINITY;
+    const double quarterMs = turn > 0.0 ? kPi / 2.0 / turn : INFINITY;
     const double half = std::sin(turn * std::min(left, quarterMs) / 2.0);
     double gain = turn > 0.0 ? 2.0 * radius * half * half : 0.0;
     if (left > quarterMs) gain = std::min(2.0 * radius, gain + speed * (left - quarterMs));

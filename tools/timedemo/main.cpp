@@ -26,7 +26,7 @@ const char kProgram[] = "zorvex-timedemo";
 const char kUsage[] =
     "usage: zorvex-timedemo [OPTION]...\n"
     "Try 'zorvex-timedemo --help' for more information.\n";
-const char kHelp[] =
+const std::string kHelp =
     "Usage: zorvex-timedemo [OPTION]...\n"
     "Renders frames of the Zorvex 2005 Demo as fast as the machine allows, on a fixed virtual\n"
     "step per frame so that every run does the same work. Reports the frame rate, the mean\n"
@@ -40,7 +40,9 @@ const char kHelp[] =
     "  --frames N         frames of the demo to render (default 600)\n"
     "  --bare-frames N    bare frames (clear, blur, swap) to render (default: as --frames)\n"
     "  --fps N            virtual frames per second the demo's clock steps by (default 30)\n"
-    "  --size WxH         window size (default 450x450)\n"
+    "  --size WxH         window size (default " +
+    sizeText(kWindowWidth, kWindowHeight) +
+    ")\n"
     "  --no-blur          without the accumulation-buffer motion blur\n"
     "  --no-lighting      without lighting\n"
     "  --breakdown        also the start-up time, the triangles of each model and the ms per\n"
@@ -221,7 +223,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (options.help) {
-        std::fputs(kHelp, stdout);
+        std::fputs(kHelp.c_str(), stdout);
         return finishStandardOutput(kProgram) ? 0 : 1;
     }
     // The demo's transcript goes to standard error, so standard output holds only the report.
