@@ -310,14 +310,24 @@ void GroundMesh::addPatch(Sink& sink, const Patch& patch) const {
     const std::vector<GridPoint> points = outline(patch);
     const bool fan = points.size() > 4;
     sink.start(points.size() + 1, fan ? points.size() : 2);
+    // A vertex is numbered when it is first met, so the order of the vertex() calls is the
+    // order of the file's lines: it is written out, last corner first, rather than left to the
+    // compiler's order of evaluating arguments (which differs between GCC and Clang).
     if (!fan) {
-        sink.triangle(sink.vertex(points[0]), sink.vertex(points[1]), sink.vertex(points[2]));
-        sink.triangle(sink.vertex(points[0]), sink.vertex(points[2]), sink.vertex(points[3]));
+        for (const auto& corner :
+             {std::array<size_t, 3>{0, 1, 2}, std::array<size_t, 3>{0, 2, 3}}) {
+            const int32_t c = sink.vertex(points[corner[2]]);
+            const int32_t b = sink.vertex(points[corner[1]]);
+            const int32_t a = sink.vertex(points[corner[0]]);
+            sink.triangle(a, b, c);
+        }
         return;
     }
     const int32_t centre = sink.vertex({patch.i + patch.size / 2, patch.j + patch.size / 2});
     for (size_t k = 0; k < points.size(); ++k) {
-        sink.triangle(centre, sink.vertex(points[k]), sink.vertex(points[(k + 1) % points.size()]));
+        const int32_t next = sink.vertex(points[(k + 1) % points.size()]);
+        const int32_t here = sink.vertex(points[k]);
+        sink.triangle(centre, here, next);
     }
 }
 
