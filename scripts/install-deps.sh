@@ -14,8 +14,9 @@ packages=(
 )
 if [ "$purpose" = "test" ]; then
   packages+=(libgtest-dev libbenchmark-dev xdotool x11-utils imagemagick lame)
-  # CI's check that every source is formatted as .clang-format says.
-  packages+=(clang-format)
+  # The sanitizer build's compiler and its sanitizer libraries; CI's check that every source
+  # is formatted as .clang-format says.
+  packages+=(clang libclang-rt-dev clang-format)
   # Installing and packaging: dpkg-shlibdeps, file, lintian, man, desktop-file-validate.
   packages+=(dpkg-dev file lintian man-db desktop-file-utils)
 fi
