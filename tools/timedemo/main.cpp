@@ -102,9 +102,9 @@ bool valued(const std::string& name, const std::string& value, TimedemoOptions& 
     else if (name == "--size")
         return parseSize(name, value, options.demo.width, options.demo.height, error);
     else if (name == "--frames")
-        return parseCount(name, value, 1, 10000000, options.frames, error);
+        return parseCount(name, value, 1, kMaxFrames, options.frames, error);
     else if (name == "--bare-frames")
-        return parseCount(name, value, 1, 10000000, options.bareFrames, error);
+        return parseCount(name, value, 1, kMaxFrames, options.bareFrames, error);
     else if (name == "--loops")
         return parseCount(name, value, 1, 100000, options.loops, error);
     else if (name == "--fps") {
