@@ -36,6 +36,7 @@
 #include "support/model_files.h"
 #include "support/process.h"
 #include "world/body.h"
+#include "world/camera.h"
 #include "world/car.h"
 #include "world/track.h"
 
@@ -326,8 +327,8 @@ class RaceReplay {
         stations[0] = stations[1] = circuit.gridS;
         for (Car& car : cars) car.setTrack(track.get());
         cars[1].setPosition(Vec3{0.3f, 0.0f, 0.0f});
-        camera.setPosition(Vec3{-16.0f, -17.0f, 4.0f});
-        camera.setRotation(Vec3{-94.0f, -1.0f, 178.0f});
+        camera.setPosition(kCameraStartPosition);
+        camera.setRotation(kCameraStartRotation);
     }
 
     ReplayFigures run(int stepMs) {

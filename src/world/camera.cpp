@@ -27,10 +27,8 @@ constexpr SkyVertex kSkyBox[24] = {
 }  // namespace
 
 Camera::Camera(Car* followed) : target(followed) {
-    position = Vec3{-16.0f, -17.0f, 4.0f};
-    pitch = -94.0f;
-    roll = -1.0f;
-    heading = 178.0f;
+    setPosition(kCameraStartPosition);
+    setRotation(kCameraStartRotation);
     glGenTextures(1, &skyTexture);
     loadMipmappedTexture(kSkyBitmapFile, skyTexture);
 }

@@ -5,13 +5,18 @@
 
 class Car;
 
+// Where the free view stands and how it is turned (pitch, roll, heading) until its run's first
+// record places it.
+constexpr Vec3 kCameraStartPosition{-16.0f, -17.0f, 4.0f};
+constexpr Vec3 kCameraStartRotation{-94.0f, -1.0f, 178.0f};
+
 // Sets the view at the start of every frame: 0 free view (its own recorded pose),
 // 1 in-car view of target, 2 overhead view of target. Modes 0 and 1 have a sky box around the
 // eye, drawn in the view's rotation alone so that it turns with the view and never comes nearer.
 class Camera : public Body {
   public:
-    // Start pose (-16, -17, 4; -94, -1, 178); loads "tex\clouds.bmp" into skyTexture, and the
-    // process ends inside loadMipmappedTexture when that bitmap cannot be read.
+    // Starts at kCameraStartPosition and kCameraStartRotation; loads "tex\clouds.bmp" into
+    // skyTexture, and the process ends inside loadMipmappedTexture when that bitmap cannot be read.
     explicit Camera(Car* target);
 
     int32_t cycleMode();
